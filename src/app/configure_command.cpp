@@ -1,0 +1,80 @@
+// The configure command: read the record, apply every setting=value argument
+// in order to the copy in memory, and save it only when all were accepted,
+// so that a refusal anywhere leaves the flash as it was.
+#include "app/commands.h"
+#include "app/exit_program.h"
+#include "settings/setting_assignment.h"
+#include "settings/settings_storage.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The name must end within the argument's first 20 characters; the value
+// buffer holds 99 characters and a terminator.
+constexpr std::size_t kNameBufferSize = 20;
+constexpr std::size_t kValueBufferSize = 100;
+constexpr std::size_t kValueMeasureLimit = 255;
+
+char g_name[kNameBufferSize];
+char g_value[kValueBufferSize];
+
+// preferredport is screened before its assignment: "any" (or a longer word
+// that starts with it), one of the digits 0 and 1, or empty.
+bool passes_port_precheck(const char* value, std::size_t length) {
+    if (length >= 2) {
+        return std::strncmp(value, "any", 3) == 0;
+    }
+    if (length == 1) {
+        return value[0] == '0' || value[0] == '1';
+    }
+    return true;
+}
+
+// Splits one argument into the name and value buffers and applies it; ends
+// the run with -1 on any refusal.
+void apply_argument(boot_settings_record* record, const char* argument) {
+    const char* equals = static_cast<const char*>(std::memchr(argument, '=', strnlen(argument, kNameBufferSize)));
+    if (equals == nullptr) {
+        std::fprintf(stderr, "ERROR: setting %s must be of type setting=value\n", argument);
+        exit_program(-1);
+    }
+    const auto name_length = static_cast<std::size_t>(equals - argument);
+    std::memcpy(g_name, argument, name_length);
+
+    const char* value = equals + 1;
+    const std::size_t value_length = strnlen(value, kValueMeasureLimit);
+    if (value_length >= kValueBufferSize) {
+        std::fprintf(stderr, "ERROR: value of setting %s is too long, at most %d characters allowed!\n", g_name,
+                     static_cast<int>(kValueBufferSize - 1));
+        exit_program(-1);
+    }
+    std::memcpy(g_value, value, value_length);
+
+    if (std::strcmp(g_name, "preferredport") == 0 && !passes_port_precheck(g_value, value_length)) {
+        std::fprintf(stderr, "ERROR: invalid port selection!\n");
+        exit_program(-1);
+    }
+    if (apply_setting(record, g_name, g_value) != 0) {
+        exit_program(-1);
+    }
+    std::memset(g_name, 0, sizeof g_name);
+    std::memset(g_value, 0, sizeof g_value);
+}
+
+}  // namespace
+
+void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings_buffer* buffer) {
+    if (read_settings(adapter, buffer, false) != 0) {
+        exit_program(-1);
+    }
+    if (is_version_1_0(buffer->record)) {
+        std::printf("\nERROR: unsupported Option ROM version 1.0!\n");
+        exit_program(-1);
+    }
+    for (int i = 3; i < argc; ++i) {
+        apply_argument(&buffer->record, argv[i]);
+    }
+    exit_program(save_settings(adapter, buffer) == 0 ? 0 : -1);
+}

@@ -1,0 +1,14 @@
+#include "app/exit_program.h"
+
+#include "device/adapter_access.h"
+#include "inventory/adapter_list.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+void exit_program(int status) {
+    close_adapter_handles();
+    release_adapter_list();
+    std::fflush(stdout);
+    std::exit(status);
+}

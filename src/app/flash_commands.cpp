@@ -1,0 +1,44 @@
+// The update and erase commands.
+#include "app/commands.h"
+#include "app/exit_program.h"
+#include "optionrom/option_rom.h"
+#include "optionrom/rom_update.h"
+#include "settings/settings_storage.h"
+
+#include <cstdio>
+#include <cstring>
+
+void run_update_command(std::uint8_t adapter, int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "ERROR: please specify the file path to flash to the Adapter!\n");
+        exit_program(0);
+    }
+    exit_program(update_rom_from_file(adapter, argv[3]) == 0 ? 0 : -1);
+}
+
+// Erasing needs the target and an exact force word; an unknown target erases
+// nothing.
+void run_erase_command(std::uint8_t adapter, int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr,
+                     "ERROR: please specify if you want to erase Option ROM (rom) or Configuration settings "
+                     "(settings)!\n");
+        exit_program(-1);
+    }
+    if (argc < 5 || (std::strcmp(argv[4], "-f") != 0 && std::strcmp(argv[4], "--force") != 0)) {
+        std::fprintf(stderr, "ERROR: not proceeding without --force option!\n");
+        exit_program(-1);
+    }
+    const char* target = argv[3];
+    if (std::strcmp(target, "rom") == 0) {
+        exit_program(erase_option_rom(adapter) == 0 ? 0 : -1);
+    }
+    if (std::strcmp(target, "settings") == 0) {
+        if (erase_settings(adapter) != 0) {
+            std::fprintf(stderr, "ERROR: erasing settings failed!\n");
+            exit_program(-1);
+        }
+        exit_program(0);
+    }
+    exit_program(0);
+}

@@ -1,0 +1,12 @@
+// The request trace: when HBAEMU_TRACE names a file, every request that
+// reaches an emulated adapter appends one line to it, in the order issued.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class traced_request { register_read, register_write, config_read, config_write };
+
+// value is what a read returned (ignored for writes, and when error != 0).
+void trace_request(const std::string& folder_name, traced_request request, std::uint32_t offset,
+                   std::uint32_t written, std::uint32_t value, std::uint32_t error);

@@ -1,0 +1,18 @@
+// The adapter's Vital Product Data through the PCI VPD capability.
+#pragma once
+
+#include <cstdint>
+
+inline constexpr std::uint8_t kPciCapabilityVpd = 3;
+
+// The configuration offset of the first capability with this ID, or 0 after
+// "ERROR: Capability %02x not found.".
+std::uint8_t find_pci_capability(std::uint8_t adapter, std::uint8_t capability_id);
+
+// Writes the test pattern to the VPD data register and reads it back: 0, or 1
+// after its message.
+int vpd_write_read_check(std::uint8_t adapter, std::uint8_t vpd_capability);
+
+// Reads the VPD dword at (address & 0x1FFC) into *word; a failed or
+// never-completing read leaves *word as it was.
+void vpd_read_word(std::uint8_t adapter, std::uint8_t vpd_capability, std::uint32_t address, std::uint32_t* word);

@@ -1,0 +1,46 @@
+// The Option ROM in sectors 0 to 2 of the adapter's flash: its signature, its
+// $DM$ header with the version, the display header lines and the erase.
+#pragma once
+
+#include "settings/boot_settings_record.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// Flash bytes 0 and 1 are 0x55 0xAA: read little-endian, 0xAA55.
+inline constexpr std::uint16_t kOptionRomSignature = 0xAA55;
+
+// The bytes searched for the $DM$ header, from the start of the Option ROM.
+inline constexpr std::uint32_t kDmHeaderSearchSize = 512;
+
+#pragma pack(push, 1)
+// The 16-byte $DM$ header, anywhere in the first 512 bytes of the Option ROM.
+// The version reads major.minor.third.
+struct dm_header {
+    char signature[4];        // "$DM$"
+    std::uint8_t minor;
+    std::uint8_t major;
+    std::uint16_t third;      // little-endian
+    std::uint8_t rest[8];     // not interpreted
+};
+#pragma pack(pop)
+static_assert(sizeof(dm_header) == 16);
+static_assert(offsetof(dm_header, minor) == 4);
+static_assert(offsetof(dm_header, major) == 5);
+static_assert(offsetof(dm_header, third) == 6);
+
+// Finds the Option ROM and copies its $DM$ header into *header (zeroed first).
+// 0 found; -1 no signature (with a message), no $DM$ (without), or no
+// header given; the flash read's code when the read fails.
+int read_dm_header(std::uint8_t adapter, dm_header* header);
+
+// Searches the first 512 bytes of an Option ROM; 0 and *header filled when
+// found, 1 when not.
+int find_dm_header(const std::uint8_t* rom_start, dm_header* header);
+
+// The display command: header lines, then the settings when an Option ROM is
+// present.
+void display_adapter(std::uint8_t adapter, settings_buffer* buffer);
+
+// Erases sectors 0 to 2 whatever the image size: 0, or the erase's code.
+int erase_option_rom(std::uint8_t adapter);

@@ -1,0 +1,11 @@
+// Writing a new Option ROM image from a file.
+#pragma once
+
+#include <cstdint>
+
+// Loads the image file and writes it: 0, or -1 after its message.
+int update_rom_from_file(std::uint8_t adapter, const char* path);
+
+// Checks, erases the sectors the image needs and programs it with a progress
+// line: 0, 12 image rejected, 6 erase or programming failed.
+int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size);

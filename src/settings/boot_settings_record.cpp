@@ -1,0 +1,11 @@
+#include "settings/boot_settings_record.h"
+
+#include <cstring>
+
+bool is_version_1_0(const boot_settings_record& record) {
+    return (record.version & 0xFF00) == 0x0100;
+}
+
+bool has_settings_magic(const boot_settings_record& record) {
+    return std::memcmp(record.magic, kSettingsMagic, sizeof kSettingsMagic) == 0;
+}

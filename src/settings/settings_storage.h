@@ -1,0 +1,17 @@
+// Moving the boot settings record between the settings sector and memory.
+#pragma once
+
+#include "settings/boot_settings_record.h"
+
+#include <cstdint>
+
+// Reads the 444-byte record from flash offset 0x30000 into buffer (print:
+// show it too). 0, or -1 after "ERROR: Could not read settings data!".
+int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print);
+
+// Erases the settings sector and writes the 448 bytes of buffer back, after
+// fixing up magic, flag and length. 0, or the failing flash operation's code.
+int save_settings(std::uint8_t adapter, settings_buffer* buffer);
+
+// Erases the settings sector. 0, or the erase's code; prints nothing itself.
+int erase_settings(std::uint8_t adapter);

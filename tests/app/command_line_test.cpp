@@ -1,0 +1,201 @@
+// The command front end through the built binary: usage, version, the
+// adapter index rules and the argument paths that end before any flash work.
+#include "support/emulator_sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+const std::string kUsageText =
+    "\n"
+    "Help / Usage:\n"
+    "\n"
+    "This program allows you to configure the iSCSI Boot Option ROM.\n"
+    "\tThe current configuration can be displayed and edited.\n"
+    "\tNew versions of the Option ROM can be flashed to the Adapter.\n"
+    "\t\n"
+    "Command syntax:\n"
+    "\t\t<command> [hba] [setting=value ..]\n"
+    "\t\n"
+    "Commands:\n"
+    "\t-c | --configure <hba> <setting>=<value>\tConfigure setting\n"
+    "\t-d | --display <hba>\t\t\t\tDisplay configuration\n"
+    "\t-e | --erase <hba> <rom|settings> <-f|--force>\tErase Option ROM of the HBA\n"
+    "\t-l | --list\t\t\t\t\tList the Adapters found \n"
+    "\t-u | --update <hba> <Option ROM file path>\tUpdate Option ROM of the HBA\n"
+    "\t-v | --version\t\t\t\t\tUtility version\n"
+    "\t\n"
+    "Multiple settings can be specified for the -c option with space delimiters\n"
+    "\t\n"
+    "Configuration Settings available:\n"
+    "\t\n"
+    "**Global settings**\n"
+    "\tbootenabled=yes|no\n"
+    "\toskorvaneini=yes|no\n"
+    "\t\n"
+    "**Network Settings**\n"
+    "\tpreferredport=any|0|1\tChoose the Ethernet port to use\n"
+    "\tnetworktype=dhcp|static\tChoose DHCP or Static IP address\n"
+    "\tstaticip=A.B.C.D\t\tStatic IPv4 address\n"
+    "\tstaticmask=X.X.Y.Z\t\tStatic Netmask\n"
+    "\tstaticgw=A.B.C.D\t\tStatic Gateway IP address\n"
+    "\tvlanid=VLAN ID\t\tNumber between 1-4094, 0 to clear tag\n"
+    "\t\n"
+    "**iSCSI Initiator Settings**\n"
+    "\tinitiatorname=Initiator-IQN-name\tIQN format Initiator name\n"
+    "\theaderdigest=on|off\t\tCRC32C checksum of iSCSI Header\n"
+    "\tdatadigest=on|off\t\tCRC32C checksum of Data\n"
+    "\tchaptype=none|oneway|mutual\tone-way=Initiator, mutual=Initiator + Target\n"
+    "\tinitiatoruser=CHAP-username\tInitiator's CHAP username\n"
+    "\tinitiatorpass=CHAP-password\tInitiator secret, 12-16 characters\n"
+    "\t\n"
+    "**Boot Target Settings**\n"
+    "\ttargetname=Target-IQN-name\tIQN format Target name\n"
+    "\tportalgroup=Tag-number\t\tPortal Group Tag number to boot from > 0\n"
+    "\ttargetportal=<Tag-number>@<IP-address>[:TCP-port]\te.g.:1@192.168.1.1\n"
+    "\tdeleteportal=<Tag-number>\tPortal Group to clear\n"
+    "\ttargetlun=LUN-number\t\tInteger number >=0\n"
+    "\ttargetuser=CHAP-username\tTarget's CHAP username\n"
+    "\ttargetpass=CHAP-password\tTarget secret, 12-16 characters\n"
+    "\ttargetfromdhcp=on|off\t\tRequires DHCP configuration if enabled\n"
+    "\ttargetdiscoveryip=A.B.C.D\tIPv4 IP address of Target\n"
+    "\ttargetdiscoveryport=TCP-Port\tTCP port of Target, usually 3260\n"
+    "\t\n"
+    "Items in < > brackets are mandatory, in [ ] brackets are optional.\n"
+    "\tNot specifying the value will cause the setting to be cleared.\n";
+
+const std::string kUsageOutput = "\nversion=1.1\n" + kUsageText;
+const std::string kOneAdapterError =
+    "ERROR: Invalid Adapter number! Only allowed value is 0, since only one Adapter is installed.\n";
+
+void expect_result(const run_result& r, const std::string& out, const std::string& err, int status) {
+    EXPECT_EQ(r.out, out);
+    EXPECT_EQ(r.err, err);
+    EXPECT_EQ(r.status, status);
+}
+
+TEST(UsageAndVersion, NoArgumentsPrintsUsage) {
+    emulator_sandbox box;
+    expect_result(box.run({}), "", kUsageOutput, 0);
+}
+
+TEST(UsageAndVersion, UnknownWordWithoutIndexPrintsUsage) {
+    emulator_sandbox box;
+    expect_result(box.run({"--bogus"}), "", kUsageOutput, 0);
+    expect_result(box.run({"--display"}), "", kUsageOutput, 0);
+}
+
+TEST(UsageAndVersion, VersionWordsPrintVersionOnly) {
+    emulator_sandbox box;
+    expect_result(box.run({"--version"}), "", "version=1.1\n", 0);
+    expect_result(box.run({"-v"}), "", "version=1.1\n", 0);
+    expect_result(box.run({"-vx"}), "", "version=1.1\n", 0);
+    expect_result(box.run({"--version", "extra", "words"}), "", "version=1.1\n", 0);
+}
+
+TEST(UsageAndVersion, TwoCharacterIndexIsNotTheAdapterForm) {
+    emulator_sandbox box;
+    box.add_blank_adapters(3);
+    expect_result(box.run({"--display", "12"}), "", kUsageOutput, 0);
+    expect_result(box.run({"-d", ""}), "", kUsageOutput, 0);
+}
+
+TEST(UsageAndVersion, ListWithoutAdaptersPrintsNothing) {
+    emulator_sandbox box;
+    expect_result(box.run({"--list"}), "", "", 0);
+    expect_result(box.run({"-l"}), "", "", 0);
+}
+
+TEST(AdapterIndex, NoAdapterEndsQuietlyForEveryCommand) {
+    emulator_sandbox box;
+    for (const char* word : {"-d", "--display", "-c", "-u", "-e", "--list", "-v", "whatever"}) {
+        expect_result(box.run({word, "0"}), "", "", 0);
+        expect_result(box.run({word, "x"}), "", "", 0);
+    }
+    expect_result(box.run({"--erase", "0", "rom", "--force"}), "", "", 0);
+}
+
+TEST(AdapterIndex, IndexAtOrBeyondTheCountIsRefused) {
+    emulator_sandbox box;
+    box.add_blank_adapters(1);
+    expect_result(box.run({"--display", "1"}), "", kOneAdapterError, 255);
+    expect_result(box.run({"bogus", "5"}), "", kOneAdapterError, 255);
+
+    box.add_blank_adapters(3);
+    expect_result(box.run({"-d", "5"}), "",
+                  "ERROR: Invalid Adapter number! Only allowed values are 0 to 2, since only 3 Adapters are "
+                  "installed.\n",
+                  255);
+    expect_result(box.run({"-d", "3"}), "",
+                  "ERROR: Invalid Adapter number! Only allowed values are 0 to 2, since only 3 Adapters are "
+                  "installed.\n",
+                  255);
+}
+
+TEST(AdapterIndex, TwentyAdaptersStillOnlyNameZeroToNine) {
+    emulator_sandbox box;
+    box.add_blank_adapters(20);
+    expect_result(box.run({"-v", "9"}), "", "", 0);
+}
+
+TEST(AdapterIndex, NonDigitIndexIsRefusedInsteadOfSelectingAdapterZero) {
+    emulator_sandbox box;
+    box.add_blank_adapters(3);
+    const std::string refusal =
+        "ERROR: Invalid Adapter number! Only allowed values are 0 to 2, since only 3 Adapters are installed.\n";
+    expect_result(box.run({"--erase", "x", "rom", "-f"}), "", refusal, 255);
+    expect_result(box.run({"-d", "-"}), "", refusal, 255);
+    // Nothing was erased on adapter 0.
+    EXPECT_EQ(box.read_file("adapter00/flash.bin"), std::vector<std::uint8_t>(524288, 0xFF));
+}
+
+TEST(AdapterIndex, VersionAndListWordsWithAnIndexDoNothing) {
+    emulator_sandbox box;
+    box.add_blank_adapters(2);
+    expect_result(box.run({"--version", "1"}), "", "", 0);
+    expect_result(box.run({"--list", "0"}), "", "", 0);
+    expect_result(box.run({"unknown", "0"}), "", "", 0);
+}
+
+TEST(EraseArguments, MissingTargetOrForceIsRefused) {
+    emulator_sandbox box;
+    box.add_blank_adapters(1);
+    expect_result(box.run({"--erase", "0"}), "",
+                  "ERROR: please specify if you want to erase Option ROM (rom) or Configuration settings "
+                  "(settings)!\n",
+                  255);
+    const std::string no_force = "ERROR: not proceeding without --force option!\n";
+    expect_result(box.run({"-e", "0", "rom"}), "", no_force, 255);
+    expect_result(box.run({"-e", "0", "rom", "-force"}), "", no_force, 255);
+    expect_result(box.run({"-e", "0", "rom", "--forced"}), "", no_force, 255);
+    expect_result(box.run({"-e", "0", "settings", "-F"}), "", no_force, 255);
+}
+
+TEST(EraseArguments, UnknownTargetErasesNothing) {
+    emulator_sandbox box;
+    box.add_blank_adapters(1);
+    std::vector<std::uint8_t> flash(524288, 0x00);
+    box.write_file("adapter00/flash.bin", flash);
+    expect_result(box.run({"-e", "0", "everything", "--force"}), "", "", 0);
+    expect_result(box.run({"-e", "0", "ROM", "-f"}), "", "", 0);
+    EXPECT_EQ(box.read_file("adapter00/flash.bin"), flash);
+}
+
+TEST(UpdateArguments, MissingPathEndsWithStatusZero) {
+    emulator_sandbox box;
+    box.add_blank_adapters(1);
+    expect_result(box.run({"--update", "0"}), "", "ERROR: please specify the file path to flash to the Adapter!\n",
+                  0);
+}
+
+TEST(ConfigureArguments, ConfigureWithoutSettingsDoesNothing) {
+    emulator_sandbox box;
+    box.add_blank_adapters(1);
+    expect_result(box.run({"--configure", "0"}, true), "", "", 0);
+    // Not even a read reached the adapter.
+    EXPECT_EQ(box.read_text("trace.log"), "");
+}
+
+}  // namespace

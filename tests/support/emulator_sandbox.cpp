@@ -1,0 +1,64 @@
+#include "support/emulator_sandbox.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+emulator_sandbox::emulator_sandbox() {
+    std::string pattern = (fs::temp_directory_path() / "hbaemu-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("cannot create a temporary emulator root");
+    }
+    root_ = pattern;
+}
+
+emulator_sandbox::~emulator_sandbox() {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+}
+
+std::string emulator_sandbox::add_blank_adapter(const std::string& name) {
+    fs::create_directories(folder(name));
+    write_file(name + "/flash.bin", std::vector<std::uint8_t>(524288, 0xFF));
+    write_file(name + "/config.bin", std::vector<std::uint8_t>(256, 0x00));
+    write_file(name + "/vpd.bin", std::vector<std::uint8_t>(8192, 0x00));
+    return name;
+}
+
+void emulator_sandbox::add_blank_adapters(int count) {
+    for (int i = 0; i < count; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "adapter%02d", i);
+        add_blank_adapter(name);
+    }
+}
+
+void emulator_sandbox::write_file(const std::string& relative_path, const std::vector<std::uint8_t>& bytes) const {
+    std::ofstream out(folder(relative_path), std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void emulator_sandbox::write_text(const std::string& relative_path, const std::string& text) const {
+    std::ofstream out(folder(relative_path), std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
+std::vector<std::uint8_t> emulator_sandbox::read_file(const std::string& relative_path) const {
+    std::ifstream in(folder(relative_path), std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string emulator_sandbox::read_text(const std::string& relative_path) const {
+    std::ifstream in(folder(relative_path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+run_result emulator_sandbox::run(const std::vector<std::string>& arguments, bool trace) const {
+    std::vector<std::pair<std::string, std::string>> env = {{"HBAEMU_DIR", root_}};
+    env.emplace_back("HBAEMU_TRACE", trace ? trace_path() : "");
+    return run_program(HBABOOTCFG_PATH, arguments, env);
+}

@@ -1,0 +1,17 @@
+// Runs a built program the way an operator would, and captures what it says.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct run_result {
+    std::string out;   // standard output
+    std::string err;   // standard error
+    int status = -1;   // the exit status as a POSIX shell sees it (-1 is 255)
+};
+
+// Runs program with the arguments that follow its name, with
+// the environment of this process plus extra (name, value) pairs.
+run_result run_program(const std::string& program, const std::vector<std::string>& arguments,
+                       const std::vector<std::pair<std::string, std::string>>& extra_environment = {});
