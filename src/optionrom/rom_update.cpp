@@ -1,4 +1,120 @@
-// PENDING: stub until the Option ROM update is built.
+// Replacing the Option ROM in sectors 0 to 2 of the adapter's flash with an
+// image file. Only the sectors the image needs are erased, so the boot
+// settings record in sector 3 survives every update.
 #include "optionrom/rom_update.h"
-int update_rom_from_file(std::uint8_t, const char*) { return -1; }
-int write_rom_image(std::uint8_t, const std::uint8_t*, std::uint32_t) { return 12; }
+
+#include "flash/flash_geometry.h"
+#include "flash/flash_operations.h"
+#include "optionrom/option_rom.h"
+#include "optionrom/rom_image_file.h"
+#include "optionrom/rom_progress.h"
+#include "optionrom/rom_readback.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Results of write_rom_image.
+constexpr int kRomWritten = 0;
+constexpr int kRomWriteFailed = 6;
+constexpr int kRomImageRejected = 12;
+
+// The smallest image accepted: the adapter list probes the first 28 bytes of
+// the Option ROM.
+constexpr std::uint32_t kRomImageMinSize = 28;
+
+bool has_option_rom_signature(const std::uint8_t* image) {
+    const std::uint16_t first_word = static_cast<std::uint16_t>(image[0] | (image[1] << 8));
+    return first_word == kOptionRomSignature;
+}
+
+// Whatever the flash layer returned, the update reports 6.
+int report_download_failure() {
+    std::fprintf(stderr, "ERROR: Boot image download failed, error %d\n", kRomWriteFailed);
+    return kRomWriteFailed;
+}
+
+// Programs the image from flash offset 0 in pieces of up to one page, each
+// starting on a page boundary, and updates the progress line after each.
+int program_rom_pieces(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size) {
+    std::uint32_t offset = 0;
+    std::uint32_t remaining = size;
+    while (remaining > 0) {
+        const std::uint32_t piece = remaining < kFlashPageSize ? remaining : kFlashPageSize;
+        if (flash_write_page(adapter, kOptionRomOffset + offset, piece, image + offset) != 0) {
+            // The progress line stays as it is; the error follows it.
+            return report_download_failure();
+        }
+        offset += piece;
+        remaining -= piece;
+        print_rom_progress(rom_progress_percent(size, remaining));
+    }
+    return kRomWritten;
+}
+
+// Reads the image back before success is claimed. On a failure the progress
+// line is ended exactly as success would end it ("\b\b\n" leaves 100.00%
+// standing) and the error takes a line of its own below it.
+int verify_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size) {
+    std::uint32_t first_difference = 0;
+    const rom_readback result = read_back_rom_image(adapter, image, size, &first_difference);
+    if (result == rom_readback::matches) {
+        return kRomWritten;
+    }
+    std::printf("\b\b\n");
+    std::fflush(stdout);
+    if (result == rom_readback::differs) {
+        std::fprintf(stderr, "ERROR: Option ROM verification failed, flash differs from the image at offset 0x%x!\n",
+                     static_cast<unsigned>(first_difference));
+    } else {
+        std::fprintf(stderr, "ERROR: Option ROM verification failed, could not read the image back!\n");
+    }
+    return kRomWriteFailed;
+}
+
+}  // namespace
+
+int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size) {
+    if (size < kRomImageMinSize || size > kOptionRomMaxSize) {
+        std::fprintf(stderr, "ERROR: Boot image has wrong size, probably corrupted!\n");
+        return kRomImageRejected;
+    }
+    if (!has_option_rom_signature(image)) {
+        std::fprintf(stderr, "ERROR: Boot image missing signature, probably corrupted!\n");
+        return kRomImageRejected;
+    }
+
+    std::printf("Erasing Option ROM from Adapter.. please wait\n");
+    const std::int32_t last_sector = static_cast<std::int32_t>((size - 1) >> kFlashSectorShift);
+    if (flash_erase_sectors(adapter, kOptionRomFirstSector, last_sector) != 0) {
+        return report_download_failure();
+    }
+
+    std::printf("Writing Option ROM file to Adapter... please wait\n");
+    // Every accepted size is exact in single precision.
+    std::printf("Option ROM size: %.0f bytes\n", static_cast<double>(static_cast<float>(size)));
+    std::fflush(stdout);
+
+    const int programmed = program_rom_pieces(adapter, image, size);
+    if (programmed != kRomWritten) {
+        return programmed;
+    }
+    const int verified = verify_rom_image(adapter, image, size);
+    if (verified != kRomWritten) {
+        return verified;
+    }
+    std::printf("\b\b\nOption ROM flashing operation succeeded.\n");
+    return kRomWritten;
+}
+
+int update_rom_from_file(std::uint8_t adapter, const char* path) {
+    std::uint8_t* image = nullptr;
+    std::uint32_t size = 0;
+    if (load_rom_image_file(path, &image, &size) != 0) {
+        return -1;
+    }
+    const int written = write_rom_image(adapter, image, size);
+    std::free(image);
+    return written == kRomWritten ? 0 : -1;
+}
