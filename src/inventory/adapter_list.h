@@ -31,5 +31,8 @@ void print_adapter_list();
 // Releases every record and resets the adapter count.
 void release_adapter_list();
 
+// The adapter count of the last build_adapter_list (0 after a release).
+std::uint8_t adapter_count();
+
 // The first record, or nullptr.
 const adapter_record* adapter_list_head();

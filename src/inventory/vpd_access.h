@@ -5,6 +5,15 @@
 
 inline constexpr std::uint8_t kPciCapabilityVpd = 3;
 
+// How long one VPD read may take before it counts as failed. See
+// vpd_access.cpp for why it is a time and why this much.
+inline constexpr std::uint32_t kVpdReadTimeoutMs = 50;
+
+// The outcome of vpd_read_word.
+inline constexpr int kVpdWordRead = 0;      // *word holds the VPD dword
+inline constexpr int kVpdDataFailed = 1;    // the data register read failed
+inline constexpr int kVpdTimedOut = 2;      // the completion flag never came
+
 // The configuration offset of the first capability with this ID, or 0 after
 // "ERROR: Capability %02x not found.".
 std::uint8_t find_pci_capability(std::uint8_t adapter, std::uint8_t capability_id);
@@ -14,5 +23,6 @@ std::uint8_t find_pci_capability(std::uint8_t adapter, std::uint8_t capability_i
 int vpd_write_read_check(std::uint8_t adapter, std::uint8_t vpd_capability);
 
 // Reads the VPD dword at (address & 0x1FFC) into *word; a failed or
-// never-completing read leaves *word as it was.
-void vpd_read_word(std::uint8_t adapter, std::uint8_t vpd_capability, std::uint32_t address, std::uint32_t* word);
+// never-completing read leaves *word as it was. Returns one of the outcomes
+// above; callers that only want the word may ignore it.
+int vpd_read_word(std::uint8_t adapter, std::uint8_t vpd_capability, std::uint32_t address, std::uint32_t* word);
