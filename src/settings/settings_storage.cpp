@@ -1,5 +1,165 @@
-// PENDING: stub until the settings storage is built.
+// The boot settings record in the settings sector (flash sector 3, from
+// 0x30000). The sector is erased whole before every save, so between the
+// erase and the last page program the only copy of the previous record is
+// the one read_settings kept in memory: a save that fails on the way puts
+// that copy back, and a save that seems to succeed is read back and compared,
+// because a page program that did not take reports nothing by itself.
 #include "settings/settings_storage.h"
-int read_settings(std::uint8_t, settings_buffer*, bool) { return -1; }
-int save_settings(std::uint8_t, settings_buffer*) { return -1; }
-int erase_settings(std::uint8_t) { return -1; }
+
+#include "flash/flash_geometry.h"
+#include "flash/flash_operations.h"
+#include "settings/settings_display.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The read-back found other bytes than those written. No flash operation
+// returns -4, so this code cannot be taken for one of theirs.
+constexpr int kSettingsReadBackDiffers = -4;
+constexpr int kNoBuffer = -1;
+
+// The record as read_settings last found it in flash, for one adapter.
+struct previous_record {
+    bool held;
+    std::uint8_t adapter;
+    std::uint8_t bytes[kSettingsRecordSize];
+};
+
+previous_record g_previous = {};
+
+// Reads the record into whole words: the flash layer fills 32-bit words,
+// and a settings buffer, being packed, promises no alignment for them.
+int read_record_words(std::uint8_t adapter, std::uint32_t (&words)[kSettingsRecordWords]) {
+    return flash_read_words(adapter, kSettingsOffset, kSettingsRecordWords, words);
+}
+
+// Programs size bytes from the start of the settings sector, one page at a
+// time. 0, or the code of the first page that failed; no page after it is
+// written.
+int program_settings_bytes(std::uint8_t adapter, const std::uint8_t* bytes, std::uint32_t size) {
+    for (std::uint32_t done = 0; done < size;) {
+        const std::uint32_t piece = size - done < kFlashPageSize ? size - done : kFlashPageSize;
+        const int rc = flash_write_page(adapter, kSettingsOffset + done, piece, bytes + done);
+        if (rc != 0) {
+            return rc;
+        }
+        done += piece;
+    }
+    return 0;
+}
+
+// Whether the settings sector now holds exactly these record bytes; the read
+// code when the sector cannot be read.
+int compare_with_flash(std::uint8_t adapter, const std::uint8_t* expected, bool* matches) {
+    std::uint32_t words[kSettingsRecordWords] = {};
+    const int rc = read_record_words(adapter, words);
+    *matches = rc == 0 && std::memcmp(words, expected, kSettingsRecordSize) == 0;
+    return rc;
+}
+
+// One attempt to put back the record that read_settings found, judged by
+// reading it back: a restore that only looks successful is none.
+bool restore_previous_record(std::uint8_t adapter) {
+    if (!g_previous.held || g_previous.adapter != adapter) {
+        return false;
+    }
+    if (flash_erase_sectors(adapter, kSettingsSector, kSettingsSector) != 0) {
+        return false;
+    }
+    if (program_settings_bytes(adapter, g_previous.bytes, kSettingsRecordSize) != 0) {
+        return false;
+    }
+    bool matches = false;
+    compare_with_flash(adapter, g_previous.bytes, &matches);
+    return matches;
+}
+
+void fix_up_header(boot_settings_record* record) {
+    if (!has_settings_magic(*record)) {
+        std::memcpy(record->magic, kSettingsMagic, sizeof kSettingsMagic);
+    }
+    if (record->flag == 0) {
+        record->flag = 1;
+    }
+    if (record->length != kSettingsRecordLength) {
+        record->length = kSettingsRecordLength;
+    }
+}
+
+// After the last page: the record must read back as written.
+int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record) {
+    std::uint8_t expected[kSettingsRecordSize];
+    std::memcpy(expected, &record, sizeof expected);
+    bool matches = false;
+    const int rc = compare_with_flash(adapter, expected, &matches);
+    if (rc != 0) {
+        std::fprintf(stderr, "ERROR: Could not read back saved settings, error %d\n", rc);
+        return rc;
+    }
+    if (!matches) {
+        std::fprintf(stderr, "ERROR: Settings read back from the Adapter differ from those saved!\n");
+        return kSettingsReadBackDiffers;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print) {
+    if (buffer == nullptr) {
+        return -1;
+    }
+    std::uint32_t words[kSettingsRecordWords] = {};
+    if (read_record_words(adapter, words) != 0) {
+        std::fprintf(stderr, "ERROR: Could not read settings data!\n");
+        return -1;
+    }
+    std::memcpy(&buffer->record, words, kSettingsRecordSize);
+    // The 4 bytes after the record are written by a save but never read.
+    std::memset(buffer->trailer, 0, sizeof buffer->trailer);
+
+    g_previous.held = true;
+    g_previous.adapter = adapter;
+    std::memcpy(g_previous.bytes, words, kSettingsRecordSize);
+
+    if (print) {
+        print_settings(buffer->record);
+    }
+    return 0;
+}
+
+int save_settings(std::uint8_t adapter, settings_buffer* buffer) {
+    if (buffer == nullptr) {
+        return kNoBuffer;
+    }
+    // Nothing has changed on flash yet when the erase fails: the flash layer
+    // has said why, and the record stays as the caller has it.
+    const int erase_rc = flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
+    if (erase_rc != 0) {
+        return erase_rc;
+    }
+    fix_up_header(&buffer->record);
+
+    std::fputs("Saving settings to Adapter... please wait  ", stdout);
+    std::fflush(stdout);  // the operator sees the prompt while the pages program
+
+    std::uint8_t bytes[kSettingsWrittenSize];
+    std::memcpy(bytes, buffer, sizeof bytes);
+    const int rc = program_settings_bytes(adapter, bytes, kSettingsWrittenSize);
+    if (rc != 0) {
+        std::fprintf(stderr, "ERROR: Saving settings failed, error %d\n", rc);
+        if (restore_previous_record(adapter)) {
+            std::fprintf(stderr, "ERROR: Previous settings restored, new settings not saved.\n");
+        } else {
+            std::fprintf(stderr, "ERROR: Previous settings could not be restored!\n");
+        }
+        return rc;
+    }
+    return verify_saved_record(adapter, buffer->record);
+}
+
+int erase_settings(std::uint8_t adapter) {
+    return flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
+}
