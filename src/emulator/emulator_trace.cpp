@@ -5,14 +5,21 @@
 
 namespace {
 
-// Opened once per process in append mode, so that lines of several processes
-// never overwrite each other; flushed per line, so a killed process loses
-// nothing it issued.
+// Kept open in append mode, so that lines of several processes never
+// overwrite each other, and flushed per line, so a killed process loses
+// nothing it issued. Reopened when HBAEMU_TRACE names another file.
 std::FILE* trace_file() {
-    static std::FILE* file = [] {
-        const char* path = std::getenv("HBAEMU_TRACE");
-        return (path != nullptr && *path != '\0') ? std::fopen(path, "a") : nullptr;
-    }();
+    static std::string open_path;
+    static std::FILE* file = nullptr;
+    const char* path = std::getenv("HBAEMU_TRACE");
+    const std::string wanted = path != nullptr ? path : "";
+    if (wanted != open_path) {
+        if (file != nullptr) {
+            std::fclose(file);
+        }
+        file = wanted.empty() ? nullptr : std::fopen(wanted.c_str(), "a");
+        open_path = wanted;
+    }
     return file;
 }
 

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Cross-compiles the Windows build with mingw-w64 and runs it under wine: with
+# no adapter driver installed it must print the same bytes as the native
+# build (apart from CR LF line ends) and end with the same status.
+#   scripts/check_windows_build.sh NATIVE_BUILD_DIR [WINDOWS_BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+native="${1:?native build dir}"
+windows="${2:-build-windows}"
+scripts/install_dependencies.sh --windows
+cmake -S . -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+ninja -C "$windows" hbabootcfg
+
+export WINEDEBUG=-all
+export WINEPREFIX="${WINEPREFIX:-$(mktemp -d)/wine}"
+empty_root="$(mktemp -d)"
+work="$(mktemp -d)"
+trap 'rm -rf "$empty_root" "$work"' EXIT
+
+# Starting wine the first time creates its prefix and chatters on stderr.
+wine cmd /c exit >/dev/null 2>&1 || true
+
+failures=0
+check() {
+    HBAEMU_DIR="$empty_root" "$native/src/app/hbabootcfg" "$@" >"$work/native.out" 2>"$work/native.err" && ns=0 || ns=$?
+    wine "$windows/src/app/hbabootcfg.exe" "$@" >"$work/win.out" 2>"$work/win.err" && ws=0 || ws=$?
+    for stream in out err; do
+        sed 's/\r$//' "$work/win.$stream" >"$work/win.$stream.lf"
+        if ! cmp -s "$work/native.$stream" "$work/win.$stream.lf"; then
+            echo "FAIL: hbabootcfg $* differs on standard $stream"
+            diff <(od -c "$work/native.$stream") <(od -c "$work/win.$stream.lf") | head -20
+            failures=$((failures + 1))
+        fi
+    done
+    if [[ "$ns" != "$ws" ]]; then
+        echo "FAIL: hbabootcfg $* ends with $ws under wine, $ns natively"
+        failures=$((failures + 1))
+    fi
+    echo "checked under wine: hbabootcfg $* (status $ws)"
+}
+
+check
+check --version
+check -v
+check --list
+check --help
+check --display 0
+check --erase 3 rom -f
+
+if [[ $failures -ne 0 ]]; then
+    echo "windows: 0 passed, $failures failed"
+    exit 1
+fi
+echo "windows build matches the native build"

@@ -1,0 +1,149 @@
+// Which adapters enumeration finds, how it fills the handle table, and what
+// it says about the interfaces it cannot open.
+#include "device_test_support.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+using Enumeration = emulated_adapters_test;
+
+// A register read reaches the emulator only through an open slot; an empty
+// or failed slot is refused with invalid handle (6) before it.
+bool slot_is_open(std::uint8_t adapter) {
+    ::testing::internal::CaptureStderr();
+    reg_read(adapter, 0x6DC);
+    return ::testing::internal::GetCapturedStderr().empty();
+}
+
+TEST_F(Enumeration, CountsTheAdaptersPresent) {
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 0);
+    box.add_blank_adapters(1);
+    EXPECT_EQ(enumerate(&out, &err), 1);
+    box.add_blank_adapters(3);  // adds adapter01 and adapter02 beside adapter00
+    EXPECT_EQ(enumerate(&out, &err), 3);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "");
+    for (std::uint8_t i = 0; i < 3; ++i) {
+        EXPECT_TRUE(slot_is_open(i)) << "adapter " << int(i);
+    }
+    EXPECT_FALSE(slot_is_open(3));
+}
+
+TEST_F(Enumeration, TwentyAdaptersFillEverySlot) {
+    box.add_blank_adapters(20);
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 20);
+    for (std::uint8_t i = 0; i < 20; ++i) {
+        EXPECT_TRUE(slot_is_open(i)) << "adapter " << int(i);
+    }
+}
+
+TEST_F(Enumeration, BeyondTwentyOnlyTheFirstTwentyAreOpened) {
+    box.add_blank_adapters(25);
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 20);
+    EXPECT_FALSE(another_process_can_open(box.folder("adapter19")));
+    EXPECT_TRUE(another_process_can_open(box.folder("adapter20")));
+    EXPECT_TRUE(another_process_can_open(box.folder("adapter24")));
+}
+
+TEST_F(Enumeration, AdaptersAreIndexedInByteOrderOfTheirFolderNames) {
+    box.add_blank_adapter("b");
+    box.add_blank_adapter("B");
+    box.add_blank_adapter("a10");
+    box.add_blank_adapter("a9");
+    box.write_text("B/faults", "open-error 5\n");  // uppercase sorts first: index 0
+    box.write_text("a9/faults", "open-error 7\n");  // after "a10": index 2
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 4);
+    EXPECT_EQ(out, "CreateFile failed: 0x5CreateFile failed: 0x7");
+    EXPECT_FALSE(slot_is_open(0));
+    EXPECT_TRUE(slot_is_open(1));
+    EXPECT_FALSE(slot_is_open(2));
+    EXPECT_TRUE(slot_is_open(3));
+}
+
+TEST_F(Enumeration, FoldersWithoutFlashAreNotAdapters) {
+    box.add_blank_adapters(2);
+    std::filesystem::create_directories(box.folder("empty-folder"));
+    box.write_text("not-a-folder", "x");
+    box.write_text("adapter01/flash.bin", "");  // present but broken: still an adapter
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 2);
+    EXPECT_EQ(out, "CreateFile failed: 0xd");  // 13, invalid data
+}
+
+TEST_F(Enumeration, BrokenAdapterFilesFailTheOpenWithInvalidData) {
+    box.add_blank_adapters(3);
+    box.write_file("adapter00/config.bin", std::vector<std::uint8_t>(255, 0));
+    std::filesystem::remove(box.folder("adapter02/vpd.bin"));
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 3);
+    EXPECT_EQ(out, "CreateFile failed: 0xdCreateFile failed: 0xd");
+    EXPECT_EQ(err, "");
+    EXPECT_FALSE(slot_is_open(0));
+    EXPECT_TRUE(slot_is_open(1));
+    EXPECT_FALSE(slot_is_open(2));
+}
+
+TEST_F(Enumeration, MissingRootMeansNoAdapter) {
+    setenv("HBAEMU_DIR", (box.root() + "/does-not-exist").c_str(), 1);
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 0);
+    EXPECT_EQ(out + err, "");
+}
+
+TEST_F(Enumeration, UnavailableInterfaceListLeavesTheTableEmpty) {
+    box.add_blank_adapters(2);
+    box.write_text("faults", "class-error 1234\n");
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 0);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "SetupDiGetClassDevs failed: 4d2\n");
+    EXPECT_FALSE(slot_is_open(0));
+}
+
+TEST_F(Enumeration, DetailQueryFailuresLeaveTheSlotEmptyAndStillCount) {
+    box.add_blank_adapters(3);
+    box.write_text("adapter00/faults", "detail-size-error 87\n");
+    box.write_text("adapter01/faults", "# the path cannot be had\ndetail-error 31\n");
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 3);
+    EXPECT_EQ(out, "Error in SetupDiGetDeviceInterfaceDetail87\nError in SetupDiGetDeviceInterfaceDetail\n");
+    EXPECT_EQ(err, "Device handle could not be opened!\nDevice handle could not be opened!\n");
+    EXPECT_FALSE(slot_is_open(0));
+    EXPECT_FALSE(slot_is_open(1));
+    EXPECT_TRUE(slot_is_open(2));
+}
+
+TEST_F(Enumeration, EnumeratingAgainClosesEveryHandleFirst) {
+    box.add_blank_adapters(3);
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 3);
+    // A folder without flash.bin is no adapter: park two adapters in one.
+    std::filesystem::create_directories(box.folder("parked"));
+    std::filesystem::rename(box.folder("adapter01"), box.folder("parked/adapter01"));
+    std::filesystem::rename(box.folder("adapter02"), box.folder("parked/adapter02"));
+    EXPECT_EQ(enumerate(&out, &err), 1);
+    EXPECT_TRUE(slot_is_open(0));
+    EXPECT_FALSE(slot_is_open(1));
+    EXPECT_FALSE(slot_is_open(2));
+    // The handles of the adapters that went away were closed.
+    EXPECT_FALSE(another_process_can_open(box.folder("adapter00")));
+    EXPECT_TRUE(another_process_can_open(box.folder("parked/adapter01")));
+    EXPECT_TRUE(another_process_can_open(box.folder("parked/adapter02")));
+}
+
+TEST_F(Enumeration, UnknownFaultKeysAreReportedWhenTheAdapterIsOpened) {
+    box.add_blank_adapters(1);
+    box.write_text("adapter00/faults", "no-such-fault 3\n");
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 1);
+    EXPECT_NE(err.find("unknown fault key 'no-such-fault'"), std::string::npos) << err;
+    EXPECT_TRUE(slot_is_open(0));
+}
+
+}  // namespace
