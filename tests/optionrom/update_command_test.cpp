@@ -1,0 +1,223 @@
+// The update command through the built binary on an emulated adapter: which
+// images are refused and how, which sectors are erased, how the image is cut
+// into page programs, the progress line, and what is left in flash.
+#include "optionrom/update_test_images.h"
+#include "support/emulator_sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+const std::string kWrongSize = "ERROR: Boot image has wrong size, probably corrupted!\n";
+const std::string kNoSignature = "ERROR: Boot image missing signature, probably corrupted!\n";
+const std::string kTooLarge = "ERROR: File is too large!\n";
+const std::string kCannotOpen = "ERROR: Could not open the file!\n";
+const std::string kDownloadFailed = "ERROR: Boot image download failed, error 6\n";
+
+// One adapter with used flash, and an image file beside it.
+class UpdateCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        box.add_blank_adapter("adapter00");
+        box.write_file("adapter00/flash.bin", flash_before);
+    }
+
+    run_result update_with(const std::vector<std::uint8_t>& image, bool trace = false) {
+        box.write_file("image.rom", image);
+        return box.run({"--update", "0", box.folder("image.rom")}, trace);
+    }
+
+    std::vector<std::uint8_t> flash() const { return box.read_file("adapter00/flash.bin"); }
+
+    // The refusals end before any request reaches the adapter.
+    void expect_refused(const run_result& r, const std::string& message) {
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, message);
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(box.read_text("trace.log"), "");
+        EXPECT_EQ(flash(), flash_before);
+    }
+
+    // After a good update: the image from offset 0, erased bytes to the end
+    // of its last sector, everything after that as it was.
+    void expect_flash_holds(const std::vector<std::uint8_t>& image) {
+        const std::vector<std::uint8_t> now = flash();
+        ASSERT_EQ(now.size(), kFlashBytes);
+        const std::size_t erased_end = (image.size() + kSectorBytes - 1) / kSectorBytes * kSectorBytes;
+        EXPECT_EQ(bytes_of(now, 0, image.size()), image);
+        EXPECT_EQ(bytes_of(now, image.size(), erased_end), std::vector<std::uint8_t>(erased_end - image.size(), 0xFF));
+        EXPECT_EQ(bytes_of(now, erased_end, kFlashBytes), bytes_of(flash_before, erased_end, kFlashBytes));
+    }
+
+    emulator_sandbox box;
+    const std::vector<std::uint8_t> flash_before = make_used_flash();
+};
+
+// The percentages of an image of whole pages are k/pages exactly, so the
+// expected line can be printed from exact fractions.
+std::string progress_line_of_whole_pages(int pages) {
+    std::string line;
+    for (int k = 1; k <= pages; ++k) {
+        const double percent = 100.0 * k / pages;
+        char text[16];
+        std::snprintf(text, sizeof text, percent < 10.0 ? " %.2f%%" : "%.2f%%", percent);
+        line += "\b\b\b\b\b\b";
+        line += text;
+    }
+    return line;
+}
+
+TEST_F(UpdateCommand, ImagesBelow28BytesAreRefusedForTheirSize) {
+    expect_refused(update_with({}, true), kWrongSize);
+    expect_refused(update_with({0x55}, true), kWrongSize);
+    expect_refused(update_with(make_rom_image(27), true), kWrongSize);
+}
+
+TEST_F(UpdateCommand, ImageWithoutSignatureIsRefused) {
+    std::vector<std::uint8_t> swapped = make_rom_image(4096);
+    swapped[0] = 0xAA;
+    swapped[1] = 0x55;
+    expect_refused(update_with(swapped, true), kNoSignature);
+
+    std::vector<std::uint8_t> half = make_rom_image(28);
+    half[1] = 0x00;
+    expect_refused(update_with(half, true), kNoSignature);
+}
+
+TEST_F(UpdateCommand, FileBeyondTheOptionRomRegionIsRefusedWithoutReadingIt) {
+    expect_refused(update_with(make_rom_image(0x30001), true), kTooLarge);
+
+    // A 4 GiB file (sparse, so it costs no disk) is refused at once: its
+    // length is learnt without reading or allocating it.
+    const std::string huge = box.folder("huge.rom");
+    box.write_file("huge.rom", make_rom_image(64));
+    std::filesystem::resize_file(huge, 1ull << 32);
+    const auto start = std::chrono::steady_clock::now();
+    const run_result r = box.run({"--update", "0", huge}, true);
+    const auto took = std::chrono::steady_clock::now() - start;
+    expect_refused(r, kTooLarge);
+    EXPECT_LT(took, std::chrono::seconds(5));
+}
+
+TEST_F(UpdateCommand, MissingFileOrAFolderCannotBeOpened) {
+    expect_refused(box.run({"--update", "0", box.folder("no-such.rom")}, true), kCannotOpen);
+    expect_refused(box.run({"--update", "0", box.folder("adapter00")}, true), kCannotOpen);
+}
+
+TEST_F(UpdateCommand, SmallestImageIsOnePieceInSectorZero) {
+    const std::vector<std::uint8_t> image = make_rom_image(28);
+    const run_result r = update_with(image, true);
+    EXPECT_EQ(r.out, update_header(28) + "\b\b\b\b\b\b100.00%" + kUpdateSucceeded);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    const std::string trace = box.read_text("trace.log");
+    EXPECT_EQ(erased_sectors_in_trace(trace), std::vector<int>{0});
+    EXPECT_EQ(programmed_pieces_in_trace(trace), (std::vector<programmed_piece>{{0, 28}}));
+    expect_flash_holds(image);
+}
+
+TEST_F(UpdateCommand, ThreeHundredBytesAreAFullPageAndARemainder) {
+    const std::vector<std::uint8_t> image = make_rom_image(300);
+    const run_result r = update_with(image, true);
+    EXPECT_EQ(r.out, update_header(300) + "\b\b\b\b\b\b85.33%\b\b\b\b\b\b100.00%" + kUpdateSucceeded);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    const std::string trace = box.read_text("trace.log");
+    EXPECT_EQ(erased_sectors_in_trace(trace), std::vector<int>{0});
+    EXPECT_EQ(programmed_pieces_in_trace(trace), (std::vector<programmed_piece>{{0, 256}, {0x100, 44}}));
+    expect_flash_holds(image);
+}
+
+TEST_F(UpdateCommand, SixtyFourKiBImageErasesSectorZeroAlone) {
+    const std::vector<std::uint8_t> image = make_rom_image(65536);
+    const run_result r = update_with(image, true);
+    // The whole progress line: 0.39% to 9.77% with the leading space, then
+    // 10.16% to 100.00% without.
+    const std::string line = progress_line_of_whole_pages(256);
+    EXPECT_EQ(line.substr(0, 12), "\b\b\b\b\b\b 0.39%");
+    EXPECT_NE(line.find("\b\b\b\b\b\b 9.77%\b\b\b\b\b\b10.16%"), std::string::npos);
+    EXPECT_EQ(r.out, update_header(65536) + line + kUpdateSucceeded);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    const std::string trace = box.read_text("trace.log");
+    EXPECT_EQ(erased_sectors_in_trace(trace), std::vector<int>{0});
+    const std::vector<programmed_piece> pieces = programmed_pieces_in_trace(trace);
+    ASSERT_EQ(pieces.size(), 256u);
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        EXPECT_EQ(pieces[k], (programmed_piece{static_cast<std::uint32_t>(256 * k), 256}));
+    }
+    expect_flash_holds(image);
+}
+
+TEST_F(UpdateCommand, OneByteMoreAlsoErasesSectorOne) {
+    const std::vector<std::uint8_t> image = make_rom_image(65537);
+    const run_result r = update_with(image, true);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(r.out.size() - kUpdateSucceeded.size() - 7), "100.00%" + kUpdateSucceeded);
+    const std::string trace = box.read_text("trace.log");
+    EXPECT_EQ(erased_sectors_in_trace(trace), (std::vector<int>{0, 1}));
+    const std::vector<programmed_piece> pieces = programmed_pieces_in_trace(trace);
+    ASSERT_EQ(pieces.size(), 257u);
+    EXPECT_EQ(pieces.back(), (programmed_piece{0x10000, 1}));
+    expect_flash_holds(image);
+}
+
+TEST_F(UpdateCommand, FullRegionErasesThreeSectorsAndSparesTheSettings) {
+    const std::vector<std::uint8_t> image = make_rom_image(0x30000);
+    const run_result r = update_with(image, true);
+    EXPECT_EQ(r.out, update_header(196608) + progress_line_of_whole_pages(768) + kUpdateSucceeded);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0);
+    const std::string trace = box.read_text("trace.log");
+    EXPECT_EQ(erased_sectors_in_trace(trace), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(programmed_pieces_in_trace(trace).size(), 768u);
+    expect_flash_holds(image);
+    EXPECT_EQ(bytes_of(flash(), kSettingsStart, kFlashBytes), bytes_of(flash_before, kSettingsStart, kFlashBytes));
+}
+
+TEST_F(UpdateCommand, EraseThatNeverFinishesFailsWithSix) {
+    box.write_text("adapter00/faults", "flash-stuck\n");
+    const run_result r = update_with(make_rom_image(300));
+    EXPECT_EQ(r.out, "Erasing Option ROM from Adapter.. please wait\n");
+    ASSERT_GE(r.err.size(), kDownloadFailed.size());
+    EXPECT_EQ(r.err.substr(r.err.size() - kDownloadFailed.size()), kDownloadFailed);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(bytes_of(flash(), kSettingsStart, kFlashBytes), bytes_of(flash_before, kSettingsStart, kFlashBytes));
+}
+
+// Failed register writes go unnoticed by the controller layer and failed
+// register reads read as 0 (idle, not busy), so once the adapter stops
+// answering every page program "succeeds". Only reading the image back shows
+// that the second piece never reached the flash.
+TEST_F(UpdateCommand, AdapterThatStopsAnsweringDuringTheSecondPieceIsNoSuccess) {
+    const std::vector<std::uint8_t> image = make_rom_image(300);
+    // Count the requests up to the second piece's program command.
+    ASSERT_EQ(update_with(image, true).status, 0);
+    const std::string trace = box.read_text("trace.log");
+    const std::size_t command_at = trace.find(" regwrite 0x000006d8 0x00010002");
+    ASSERT_NE(command_at, std::string::npos);
+    const long requests_before = std::count(trace.begin(), trace.begin() + static_cast<long>(command_at), '\n');
+
+    box.write_file("adapter00/flash.bin", flash_before);
+    box.write_text("adapter00/faults", "fail-after " + std::to_string(requests_before) + "\n");
+    const run_result r = update_with(image);
+    EXPECT_EQ(r.out, update_header(300) + "\b\b\b\b\b\b85.33%\b\b\b\b\b\b100.00%\b\b\n");
+    EXPECT_NE(r.err.find("ERROR: register write failed with error code: 1167!\n"), std::string::npos);
+    const std::string verdict = "ERROR: Option ROM verification failed, flash differs from the image at offset 0x0!\n";
+    ASSERT_GE(r.err.size(), verdict.size());
+    EXPECT_EQ(r.err.substr(r.err.size() - verdict.size()), verdict);
+    EXPECT_EQ(r.status, 255);
+    const std::vector<std::uint8_t> now = flash();
+    EXPECT_EQ(bytes_of(now, 0, 256), bytes_of(image, 0, 256));
+    EXPECT_EQ(bytes_of(now, 256, 300), std::vector<std::uint8_t>(44, 0xFF));
+}
+
+}  // namespace
