@@ -20,7 +20,7 @@ inline constexpr int kFlashWriteIncomplete = 6;
 // Polls the control register up to 5 times, 10 ms apart: 0 idle, 6 timed out.
 int flash_wait_idle(std::uint8_t adapter);
 
-// One read transfer of byte_count bytes into *word: 0, -2 or 5.
+// One read transfer of byte_count (1 to 4) bytes into *word: 0, -1, -2 or 5.
 int flash_read_op(std::uint8_t adapter, std::uint32_t byte_count, std::uint32_t continue_flag, std::uint32_t* word);
 
 // One write transfer of the low byte_count bytes of word: 0, -1, -2 or 6.

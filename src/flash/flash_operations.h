@@ -5,13 +5,15 @@
 #include <cstdint>
 
 // Reads word_count 32-bit words from a 4-byte aligned flash address into
-// buffer, the byte at address + i landing at buffer byte i. 0, or a non-zero
-// code (possibly the OR of the command and dummy phases' codes).
+// buffer, the byte at address + i landing at buffer byte i; the whole range
+// must lie inside the flash. 0, or a non-zero code (possibly the OR of the
+// command and dummy phases' codes).
 int flash_read_words(std::uint8_t adapter, std::uint32_t address, std::uint32_t word_count, void* buffer);
 
 // Programs 1 to 256 bytes within one page and waits for the flash.
 int flash_write_page(std::uint8_t adapter, std::uint32_t address, std::uint32_t byte_count, const std::uint8_t* data);
 
 // Erases 64 KiB sectors first to last inclusive, each finished before the
-// next; nothing when first > last or first < 0.
+// next; nothing when first > last or first < 0, and -1 (nothing erased) when
+// last lies beyond the flash.
 int flash_erase_sectors(std::uint8_t adapter, std::int32_t first_sector, std::int32_t last_sector);

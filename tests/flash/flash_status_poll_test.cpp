@@ -1,0 +1,83 @@
+// Waiting for the flash's own busy time: read-status commands, at most five,
+// with the caller's delay between them.
+#include "fake_flash_fixture.h"
+
+#include <vector>
+
+namespace {
+
+using flash_poll_status_test = fake_flash_test;
+
+// One status read on the wire: the 0x05 command kept open, then the status
+// byte that ends it.
+const recorded_transfer kStatusCommand{0x09, 0x05};
+
+TEST_F(flash_poll_status_test, ReadyAtOnceIsOneStatusCommandWithoutSleep) {
+    const auto [result, err] = run([] { return flash_poll_status(0, 500); });
+    EXPECT_EQ(result, kFlashOk);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(driver.transfers(), (std::vector<recorded_transfer>{kStatusCommand, {0x00, 0x00}}));
+    EXPECT_TRUE(driver.sleeps().empty());
+    EXPECT_FALSE(hw().selected);
+}
+
+TEST_F(flash_poll_status_test, ReadyAtTheThirdStatusReadSleepsTwice) {
+    hw().wip_status_reads = 2;
+    const auto [result, err] = run([] { return flash_poll_status(0, 7); });
+    EXPECT_EQ(result, kFlashOk);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(driver.sleeps(), (std::vector<std::uint32_t>{7, 7}));
+    EXPECT_EQ(driver.transfers(), (std::vector<recorded_transfer>{kStatusCommand, {0x00, 0x01}, kStatusCommand,
+                                                                  {0x00, 0x01}, kStatusCommand, {0x00, 0x00}}));
+}
+
+TEST_F(flash_poll_status_test, StillBusyAfterFifthReadIsSilentMinusThree) {
+    hw().flash_stuck = true;
+    const auto [result, err] = run([] { return flash_poll_status(0, 0); });
+    EXPECT_EQ(result, kFlashStillBusy);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(driver.transfers().size(), 10u);
+    EXPECT_TRUE(driver.sleeps().empty());  // a delay of 0 never sleeps
+}
+
+TEST_F(flash_poll_status_test, StillBusyWithDelaySleepsBetweenReadsOnly) {
+    hw().flash_stuck = true;
+    const auto [result, err] = run([] { return flash_poll_status(0, 500); });
+    EXPECT_EQ(result, kFlashStillBusy);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(driver.sleeps(), (std::vector<std::uint32_t>{500, 500, 500, 500}));
+    // No sleep after the last status read.
+    EXPECT_EQ(driver.requests.back().kind, recorded_kind::register_read);
+}
+
+TEST_F(flash_poll_status_test, OnlyBitZeroMeansBusy) {
+    // Write-enable latch set (bit 1) without write in progress: ready.
+    hw().write_enabled = true;
+    EXPECT_EQ(flash_poll_status(0, 1), kFlashOk);
+    EXPECT_EQ(driver.transfers().back(), (recorded_transfer{0x00, 0x02}));
+}
+
+TEST_F(flash_poll_status_test, FailuresReturnTheTransferCodesWithTheirLines) {
+    struct scripted {
+        const char* name;
+        std::uint32_t busy_now;
+        std::deque<std::uint32_t> busy_after;
+        int code;
+        std::string lines;
+    };
+    const std::vector<scripted> cases = {
+        {"controller busy before the command", 1, {}, kFlashControllerBusy, kBusyLine},
+        {"command never completes", 0, {5}, kFlashWriteIncomplete, kTimeoutLine + kWriteFailedLine},
+        {"status byte never arrives", 0, {0, 5}, kFlashReadIncomplete, kTimeoutLine + kReadFailedLine},
+    };
+    for (const scripted& c : cases) {
+        hw() = fake_adapter{};
+        hw().busy_reads = c.busy_now;
+        hw().busy_reads_next_transfers = c.busy_after;
+        const auto [result, err] = run([] { return flash_poll_status(0, 1); });
+        EXPECT_EQ(result, c.code) << c.name;
+        EXPECT_EQ(err, c.lines) << c.name;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,412 @@
+#include "support/recording_driver.h"
+
+#include "device/adapter_access.h"
+#include "device/transport.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ostream>
+
+namespace {
+
+recording_driver* g_driver = nullptr;
+thread_local std::uint32_t t_last_error = 0;
+
+constexpr std::uint32_t kDataRegister = 0x6D8;
+constexpr std::uint32_t kControlRegister = 0x6DC;
+constexpr std::uint32_t kBusyBit = 0x80000000u;
+constexpr std::uint32_t kConfigSpaceLastDword = 252;
+
+// The detail record: size field, then the adapter's index as its "path".
+constexpr std::uint32_t kDetailFixedSize = 8;
+constexpr std::uint32_t kDetailSize = 12;
+constexpr std::uint32_t kInterfaceRecordSize = 32;
+constexpr std::uint32_t kErrorInvalidUserBuffer = 1784;
+
+bool fail(std::uint32_t error) {
+    t_last_error = error;
+    return false;
+}
+
+std::uint32_t command_address(const std::vector<std::uint8_t>& command) {
+    return (static_cast<std::uint32_t>(command[1]) << 16) | (static_cast<std::uint32_t>(command[2]) << 8) |
+           command[3];
+}
+
+bool flash_busy(const fake_adapter& a) {
+    return a.flash_stuck || a.wip_status_reads > 0;
+}
+
+// The flash acts on a command when it is deselected.
+void finish_flash_command(fake_adapter& a) {
+    const std::vector<std::uint8_t>& c = a.command;
+    if (c.empty() || flash_busy(a)) {
+        return;
+    }
+    switch (c[0]) {
+        case 0x06: a.write_enabled = true; break;
+        case 0x04: a.write_enabled = false; break;
+        case 0x02:
+            if (a.write_enabled && c.size() >= 4) {
+                const std::uint32_t address = command_address(c) % kFakeFlashSize;
+                const std::uint32_t page = address & ~0xFFu;
+                for (std::size_t i = 4; i < c.size(); ++i) {
+                    const std::uint32_t at = page | ((address + static_cast<std::uint32_t>(i - 4)) & 0xFFu);
+                    a.flash[at] &= c[i];
+                }
+                a.write_enabled = false;
+                a.wip_status_reads = a.wip_reads_after_program;
+                ++a.programs;
+            }
+            break;
+        case 0xD8:
+            if (a.write_enabled && c.size() >= 4) {
+                const std::uint32_t sector = (command_address(c) % kFakeFlashSize) & ~0xFFFFu;
+                std::memset(a.flash.data() + sector, 0xFF, 0x10000);
+                a.write_enabled = false;
+                a.wip_status_reads = a.wip_reads_after_erase;
+                ++a.erases;
+            }
+            break;
+        default: break;
+    }
+}
+
+// One byte clocked in from the flash within the current command.
+std::uint8_t flash_output_byte(fake_adapter& a) {
+    const std::vector<std::uint8_t>& c = a.command;
+    const std::uint32_t index = a.bytes_received++;
+    if (c.empty()) {
+        return 0xFF;
+    }
+    if (c[0] == 0x05) {
+        return static_cast<std::uint8_t>((flash_busy(a) ? 1 : 0) | (a.write_enabled ? 2 : 0));
+    }
+    if (c[0] == 0x0B && c.size() >= 4 && !flash_busy(a)) {
+        if (index == 0) {
+            return 0x00;  // the dummy byte
+        }
+        return a.flash[(command_address(c) + index - 1) % kFakeFlashSize];
+    }
+    return 0xFF;
+}
+
+void run_transfer(fake_adapter& a, std::uint32_t operation) {
+    const bool write = (operation & 1u) != 0;
+    const std::uint32_t count = ((operation >> 1) & 3u) + 1;
+    const bool keep_selected = (operation & 8u) != 0;
+    if (!a.selected) {
+        a.command.clear();
+        a.bytes_received = 0;
+        a.selected = true;
+    }
+    if (write) {
+        for (std::uint32_t i = 0; i < count; ++i) {
+            a.command.push_back(static_cast<std::uint8_t>(a.data_register >> (8 * i)));
+        }
+    } else {
+        std::uint32_t word = 0;
+        for (std::uint32_t i = 0; i < count; ++i) {
+            word |= static_cast<std::uint32_t>(flash_output_byte(a)) << (8 * i);
+        }
+        // Each read transfer within read status is one look at the status.
+        if (!a.command.empty() && a.command[0] == 0x05 && a.wip_status_reads > 0) {
+            --a.wip_status_reads;
+        }
+        a.data_register = word;
+    }
+    if (!keep_selected) {
+        a.selected = false;
+        finish_flash_command(a);
+    }
+}
+
+std::uint32_t control_register_read(fake_adapter& a) {
+    if (!a.control_read_values.empty()) {
+        const std::uint32_t value = a.control_read_values.front();
+        a.control_read_values.pop_front();
+        return value;
+    }
+    if (a.controller_stuck) {
+        return kBusyBit;
+    }
+    if (a.busy_reads > 0) {
+        --a.busy_reads;
+        return kBusyBit;
+    }
+    return 0;
+}
+
+void control_register_write(fake_adapter& a, std::uint32_t operation) {
+    if (a.controller_stuck || a.busy_reads > 0) {
+        return;  // ignored, as the controller ignores it
+    }
+    run_transfer(a, operation);
+    if (!a.busy_reads_next_transfers.empty()) {
+        a.busy_reads = a.busy_reads_next_transfers.front();
+        a.busy_reads_next_transfers.pop_front();
+    } else {
+        a.busy_reads = a.busy_reads_per_transfer;
+    }
+}
+
+std::uint32_t config_dword(const fake_adapter& a, std::uint32_t offset) {
+    std::uint32_t value = 0;
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        value |= static_cast<std::uint32_t>(a.config[offset + i]) << (8 * i);
+    }
+    return value;
+}
+
+// Carries out one request on adapter a; returns the error number or 0.
+std::uint32_t serve(fake_adapter& a, recorded_kind kind, std::uint32_t offset, std::uint32_t written,
+                    std::uint32_t* value) {
+    ++a.request_count;
+    if (a.fail_error != 0 && a.request_count > a.fail_after && (!a.fail_only_kind || a.fail_kind == kind)) {
+        return a.fail_error;
+    }
+    switch (kind) {
+        case recorded_kind::register_read:
+            *value = offset == kControlRegister ? control_register_read(a)
+                     : offset == kDataRegister  ? a.data_register
+                                                : 0;
+            return 0;
+        case recorded_kind::register_write:
+            if (offset == kDataRegister) {
+                a.data_register = written;
+            } else if (offset == kControlRegister) {
+                control_register_write(a, written);
+            }
+            return 0;
+        case recorded_kind::config_read:
+            if (a.config_read_hook && a.config_read_hook(offset, value)) {
+                return 0;
+            }
+            if (!a.config_read_queue.empty()) {
+                *value = a.config_read_queue.front();
+                a.config_read_queue.pop_front();
+                return 0;
+            }
+            if (offset > kConfigSpaceLastDword) {
+                return kErrorInvalidParameter;
+            }
+            *value = config_dword(a, offset);
+            return 0;
+        case recorded_kind::config_write:
+            if (a.config_write_hook && a.config_write_hook(offset, written)) {
+                return 0;
+            }
+            if (offset > kConfigSpaceLastDword) {
+                return kErrorInvalidParameter;
+            }
+            for (std::uint32_t i = 0; i < 4; ++i) {
+                a.config[offset + i] = static_cast<std::uint8_t>(written >> (8 * i));
+            }
+            return 0;
+        case recorded_kind::sleep: return 0;
+    }
+    return 0;
+}
+
+interface_list fake_open_interface_list() {
+    t_last_error = 0;
+    return 1;
+}
+
+bool fake_enum_interface(interface_list, std::uint32_t index, interface_record* record) {
+    if (index >= static_cast<std::uint32_t>(g_driver->adapter_count())) {
+        return fail(kErrorNoMoreItems);
+    }
+    std::memcpy(record->bytes + 4, &index, sizeof index);
+    t_last_error = 0;
+    return true;
+}
+
+bool fake_get_interface_detail(interface_list, const interface_record* record, void* detail,
+                               std::uint32_t detail_size, std::uint32_t* required_size) {
+    if (required_size != nullptr) {
+        *required_size = kDetailSize;
+    }
+    if (detail == nullptr) {
+        return fail(kErrorInsufficientBuffer);
+    }
+    std::uint32_t size_field = 0;
+    std::memcpy(&size_field, detail, sizeof size_field);
+    if (size_field != kDetailFixedSize) {
+        return fail(kErrorInvalidUserBuffer);
+    }
+    if (detail_size < kDetailSize) {
+        return fail(kErrorInsufficientBuffer);
+    }
+    std::memcpy(static_cast<char*>(detail) + 4, record->bytes + 4, 4);
+    t_last_error = 0;
+    return true;
+}
+
+void fake_close_interface_list(interface_list) {}
+
+device_handle fake_open_device(const void* detail) {
+    std::uint32_t index = 0;
+    std::memcpy(&index, static_cast<const char*>(detail) + 4, sizeof index);
+    const std::uint32_t error = g_driver->adapter(static_cast<int>(index)).open_error;
+    if (error != 0) {
+        t_last_error = error;
+        return kInvalidHandle;
+    }
+    t_last_error = 0;
+    return static_cast<device_handle>(index) + 1;
+}
+
+void fake_close_device(device_handle) {}
+
+bool fake_device_control(device_handle handle, std::uint32_t code, void* buffer, std::uint32_t in_size,
+                         std::uint32_t out_size) {
+    if (handle == kNoHandle || handle == kInvalidHandle || handle > g_driver->adapter_count()) {
+        return fail(kErrorInvalidHandle);
+    }
+    const int index = static_cast<int>(handle - 1);
+    recorded_kind kind;
+    switch (code) {
+        case kIoctlRegisterRead: kind = recorded_kind::register_read; break;
+        case kIoctlRegisterWrite: kind = recorded_kind::register_write; break;
+        case kIoctlConfigRead: kind = recorded_kind::config_read; break;
+        case kIoctlConfigWrite: kind = recorded_kind::config_write; break;
+        default: return fail(1);
+    }
+    const bool is_read = kind == recorded_kind::register_read || kind == recorded_kind::config_read;
+    std::uint32_t record[2] = {0, 0};
+    if (in_size != sizeof record || (is_read && out_size < sizeof record)) {
+        return fail(kErrorInvalidParameter);
+    }
+    std::memcpy(record, buffer, sizeof record);
+    std::uint32_t value = 0;
+    const std::uint32_t error = serve(g_driver->adapter(index), kind, record[0], record[1], &value);
+    g_driver->requests.push_back({kind, index, record[0], is_read ? value : record[1], error});
+    if (error != 0) {
+        return fail(error);
+    }
+    if (is_read) {
+        record[1] = value;
+        std::memcpy(buffer, record, sizeof record);
+    }
+    t_last_error = 0;
+    return true;
+}
+
+std::uint32_t fake_last_error() {
+    return t_last_error;
+}
+
+void fake_sleep_ms(std::uint32_t milliseconds) {
+    g_driver->requests.push_back({recorded_kind::sleep, -1, milliseconds, 0, 0});
+}
+
+const transport_ops kRecordingTransport = {
+    fake_open_interface_list,
+    fake_enum_interface,
+    fake_get_interface_detail,
+    fake_close_interface_list,
+    fake_open_device,
+    fake_close_device,
+    fake_device_control,
+    fake_last_error,
+    fake_sleep_ms,
+    kInterfaceRecordSize,
+    kDetailFixedSize,
+};
+
+const char* kind_name(recorded_kind kind) {
+    switch (kind) {
+        case recorded_kind::register_read: return "regread";
+        case recorded_kind::register_write: return "regwrite";
+        case recorded_kind::config_read: return "cfgread";
+        case recorded_kind::config_write: return "cfgwrite";
+        case recorded_kind::sleep: return "sleep";
+    }
+    return "?";
+}
+
+}  // namespace
+
+recorded_request reg_read_of(std::uint32_t offset, std::uint32_t returned, int adapter) {
+    return {recorded_kind::register_read, adapter, offset, returned, 0};
+}
+
+recorded_request reg_write_of(std::uint32_t offset, std::uint32_t value, int adapter) {
+    return {recorded_kind::register_write, adapter, offset, value, 0};
+}
+
+recorded_request sleep_of(std::uint32_t milliseconds) {
+    return {recorded_kind::sleep, -1, milliseconds, 0, 0};
+}
+
+void PrintTo(const recorded_request& r, std::ostream* os) {
+    char text[96];
+    if (r.kind == recorded_kind::sleep) {
+        std::snprintf(text, sizeof text, "sleep %u ms", r.offset);
+    } else {
+        std::snprintf(text, sizeof text, "adapter %d %s 0x%08x 0x%08x error %u", r.adapter, kind_name(r.kind),
+                      r.offset, r.value, r.error);
+    }
+    *os << text;
+}
+
+void PrintTo(const recorded_transfer& t, std::ostream* os) {
+    char text[64];
+    std::snprintf(text, sizeof text, "operation 0x%02x data 0x%08x", t.operation, t.data);
+    *os << text;
+}
+
+recording_driver::recording_driver(int adapter_count) : adapters_(static_cast<std::size_t>(adapter_count)) {
+    // Handles opened through another transport belong to it: close them
+    // before the fake takes over.
+    close_adapter_handles();
+    g_driver = this;
+    set_transport_for_testing(&kRecordingTransport);
+}
+
+recording_driver::~recording_driver() {
+    close_adapter_handles();
+    set_transport_for_testing(nullptr);
+    g_driver = nullptr;
+}
+
+std::vector<recorded_transfer> recording_driver::transfers(int adapter) const {
+    std::vector<recorded_transfer> result;
+    std::uint32_t data_written = 0;
+    bool awaiting_read_data = false;
+    for (const recorded_request& r : requests) {
+        if (r.adapter != adapter || r.error != 0) {
+            continue;
+        }
+        if (r.kind == recorded_kind::register_write && r.offset == kDataRegister) {
+            data_written = r.value;
+        } else if (r.kind == recorded_kind::register_write && r.offset == kControlRegister) {
+            const bool write = (r.value & 1u) != 0;
+            result.push_back({r.value, write ? data_written : 0});
+            awaiting_read_data = !write;
+        } else if (r.kind == recorded_kind::register_read && r.offset == kDataRegister && awaiting_read_data) {
+            result.back().data = r.value;
+            awaiting_read_data = false;
+        }
+    }
+    return result;
+}
+
+std::vector<std::uint32_t> recording_driver::sleeps() const {
+    std::vector<std::uint32_t> result;
+    for (const recorded_request& r : requests) {
+        if (r.kind == recorded_kind::sleep) {
+            result.push_back(r.offset);
+        }
+    }
+    return result;
+}
+
+std::size_t recording_driver::count(recorded_kind kind) const {
+    std::size_t n = 0;
+    for (const recorded_request& r : requests) {
+        n += r.kind == kind ? 1 : 0;
+    }
+    return n;
+}
