@@ -1,0 +1,10 @@
+# The setting assignments and the IPv4 parser in-process, and the configure
+# command through the built binary on emulated adapters.
+add_executable(settings_assignment_tests
+  ${CMAKE_CURRENT_LIST_DIR}/ipv4_parser_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/assignment_test_support.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/assignment_values_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/assignment_addresses_test.cpp
+)
+target_link_libraries(settings_assignment_tests PRIVATE hba_settings GTest::gtest_main)
+gtest_discover_tests(settings_assignment_tests DISCOVERY_TIMEOUT 60)

@@ -1,0 +1,145 @@
+// The dotted IPv4 parser in its three modes: what it stores, octet by octet,
+// and which texts each mode refuses.
+#include "settings/ipv4_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+namespace {
+
+using octets = std::array<std::uint8_t, 4>;
+
+struct parse_case {
+    const char* text;
+    int expected_result;
+    octets expected_out;
+};
+
+// Parses into an out field pre-filled with a marker, so octets the parser
+// never reached show up as 0xEE.
+octets parse(const std::string& text, int mode, int* result, const octets& ip = {}, const octets& mask = {}) {
+    octets out = {0xEE, 0xEE, 0xEE, 0xEE};
+    *result = parse_ipv4(text.c_str(), mode, out.data(), ip.data(), mask.data());
+    return out;
+}
+
+void expect_cases(int mode, const std::initializer_list<parse_case>& cases, const octets& ip = {},
+                  const octets& mask = {}) {
+    for (const parse_case& c : cases) {
+        int result = 99;
+        const octets out = parse(c.text, mode, &result, ip, mask);
+        EXPECT_EQ(result, c.expected_result) << "text \"" << c.text << "\" mode " << mode;
+        EXPECT_EQ(out, c.expected_out) << "text \"" << c.text << "\" mode " << mode;
+    }
+}
+
+TEST(Ipv4Address, AcceptsHostAddressesInWrittenOrder) {
+    expect_cases(kIpv4Address, {
+                                   {"10.0.0.1", 0, {10, 0, 0, 1}},
+                                   {"192.168.1.254", 0, {192, 168, 1, 254}},
+                                   {"1..2.3", 0, {1, 0, 2, 3}},          // empty octet reads as 0
+                                   {"10.256.0.1", 0, {10, 0, 0, 1}},     // 256 keeps its low 8 bits
+                                   {"10.0.0.1 ", 0, {10, 0, 0, 1}},      // text after the octet ignored
+                                   {"10.0.0.1abc", 0, {10, 0, 0, 1}},
+                                   {"10.0.0.1.7", 0, {10, 0, 0, 1}},
+                                   {" 9.+8.-0.7", 0, {9, 8, 0, 7}},      // blanks and signs as atoi reads them
+                                   {"10.-1x.0.1", -1, {10, 255, 0xEE, 0xEE}},
+                               });
+}
+
+TEST(Ipv4Address, RefusesZeroAndBroadcastOctetsWhereTheyCannotBe) {
+    expect_cases(kIpv4Address, {
+                                   {"0.1.2.3", -1, {0, 0xEE, 0xEE, 0xEE}},
+                                   {"10.0.0.255", -1, {10, 0, 0, 255}},
+                                   {"10.0.0.0", -1, {10, 0, 0, 0}},
+                                   {"10.255.0.1", -1, {10, 255, 0xEE, 0xEE}},  // stored, then refused
+                                   {"10.0.255.1", -1, {10, 0, 255, 0xEE}},
+                                   {"a.b.c.d", -1, {0, 0xEE, 0xEE, 0xEE}},
+                                   {"10.0.0.", -1, {10, 0, 0, 0}},
+                               });
+}
+
+TEST(Ipv4Address, RefusesMalformedText) {
+    expect_cases(kIpv4Address, {
+                                   {"", -1, {0xEE, 0xEE, 0xEE, 0xEE}},
+                                   {"1.2.3", -1, {1, 2, 0xEE, 0xEE}},           // only two dots
+                                   {"1234.1.1.1", -1, {0xEE, 0xEE, 0xEE, 0xEE}},  // no dot in 4 characters
+                                   {"1.2222.3.4", -1, {1, 0xEE, 0xEE, 0xEE}},
+                                   {"10.0.0", -1, {10, 0, 0xEE, 0xEE}},
+                               });
+}
+
+TEST(Ipv4Address, RefusesFourthOctetThatWouldBeCutShort) {
+    // An octet has at most three digits; 1234 used to read as 123.
+    expect_cases(kIpv4Address, {
+                                   {"1.2.3.1234", -1, {1, 2, 3, 0xEE}},
+                                   {"1.2.3.12345", -1, {1, 2, 3, 0xEE}},
+                                   {"1.2.3.0001", -1, {1, 2, 3, 0xEE}},
+                                   {"1.2.3.  123", -1, {1, 2, 3, 0xEE}},  // blanks would push a digit out
+                                   {"1.2.3.123", 0, {1, 2, 3, 123}},
+                                   {"1.2.3. 123", 0, {1, 2, 3, 123}},
+                                   {"1.2.3.-1", -1, {1, 2, 3, 255}},
+                                   {"1.2.3.-254", 0, {1, 2, 3, 2}},
+                               });
+}
+
+TEST(Ipv4Mask, AcceptsNonIncreasingOctetsThatAre255OrEven) {
+    expect_cases(kIpv4Mask, {
+                                {"255.255.255.0", 0, {255, 255, 255, 0}},
+                                {"255.254.0.0", 0, {255, 254, 0, 0}},
+                                {"0.0.0.0", 0, {0, 0, 0, 0}},
+                                {"255.250.0.0", 0, {255, 250, 0, 0}},
+                                {"255.255.255.255", 0, {255, 255, 255, 255}},
+                                {"255.255.255.252", 0, {255, 255, 255, 252}},
+                                {"a.b.c.d", 0, {0, 0, 0, 0}},
+                            });
+}
+
+TEST(Ipv4Mask, RefusesGrowingOrOddOctets) {
+    expect_cases(kIpv4Mask, {
+                                {"255.0.255.0", -1, {255, 0, 255, 0xEE}},
+                                {"255.255.255.1", -1, {255, 255, 255, 1}},
+                                {"255.255.0.128", -1, {255, 255, 0, 128}},
+                                {"253.0.0.0", -1, {253, 0xEE, 0xEE, 0xEE}},
+                                {"255.127.0.0", -1, {255, 127, 0xEE, 0xEE}},
+                                {"255.255", -1, {255, 0xEE, 0xEE, 0xEE}},
+                                {"255.255.255.2550", -1, {255, 255, 255, 0xEE}},
+                            });
+}
+
+const octets kAdapterIp = {192, 168, 1, 10};
+const octets kAdapterMask = {255, 255, 255, 0};
+
+TEST(Ipv4Gateway, MustShareTheAdaptersSubnet) {
+    expect_cases(kIpv4Gateway,
+                 {
+                     {"192.168.1.1", 0, {192, 168, 1, 1}},
+                     {"192.168.1.0", 0, {192, 168, 1, 0}},      // no check of the last octet
+                     {"192.168.1.255", 0, {192, 168, 1, 255}},
+                     {"192.168.2.1", -4, {192, 168, 2, 1}},     // whole gateway already stored
+                     {"10.0.0.1", -4, {10, 0, 0, 1}},
+                     {"0.168.1.1", -1, {0, 0xEE, 0xEE, 0xEE}},  // same octet rules as an address
+                     {"192.255.1.1", -1, {192, 255, 0xEE, 0xEE}},
+                     {"192.168.1", -1, {192, 168, 0xEE, 0xEE}},
+                 },
+                 kAdapterIp, kAdapterMask);
+}
+
+TEST(Ipv4Gateway, SubnetTestSkippedUntilAddressAndMaskAreSet) {
+    expect_cases(kIpv4Gateway, {{"10.9.8.7", 0, {10, 9, 8, 7}}}, kAdapterIp, octets{0, 0, 0, 0});
+    expect_cases(kIpv4Gateway, {{"10.9.8.7", 0, {10, 9, 8, 7}}}, octets{0, 0, 0, 0}, kAdapterMask);
+    expect_cases(kIpv4Gateway, {{"10.9.8.0", 0, {10, 9, 8, 0}}}, octets{0, 0, 0, 0}, octets{0, 0, 0, 0});
+}
+
+TEST(Ipv4Parser, RefusesUnusableArguments) {
+    octets out = {0xEE, 0xEE, 0xEE, 0xEE};
+    EXPECT_EQ(parse_ipv4(nullptr, kIpv4Address, out.data(), nullptr, nullptr), -1);
+    EXPECT_EQ(parse_ipv4("10.0.0.1", 0, out.data(), nullptr, nullptr), -1);
+    EXPECT_EQ(parse_ipv4("10.0.0.1", 4, out.data(), nullptr, nullptr), -1);
+    EXPECT_EQ(parse_ipv4("10.0.0.1", kIpv4Gateway, out.data(), nullptr, nullptr), -1);
+    EXPECT_EQ(out, (octets{0xEE, 0xEE, 0xEE, 0xEE}));
+}
+
+}  // namespace
