@@ -113,6 +113,8 @@ int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print) {
     }
     std::uint32_t words[kSettingsRecordWords] = {};
     if (read_record_words(adapter, words) != 0) {
+        // Whatever was kept before no longer matches what the caller holds.
+        g_previous.held = false;
         std::fprintf(stderr, "ERROR: Could not read settings data!\n");
         return -1;
     }

@@ -1,0 +1,309 @@
+// Reading, saving and erasing the record on an emulated adapter, in process:
+// the header fix-ups of a save, a save whose erase fails, a save whose page
+// program fails (the previous record is put back) and a page program that
+// silently does not take (caught by reading the record back).
+#include "settings/emulated_adapter_test.h"
+#include "settings/settings_storage.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+const std::string kSavingPrompt = "Saving settings to Adapter... please wait  ";
+
+std::vector<std::uint8_t> sector_bytes(const std::vector<std::uint8_t>& flash, std::size_t offset, std::size_t size) {
+    return std::vector<std::uint8_t>(flash.begin() + static_cast<long>(offset),
+                                     flash.begin() + static_cast<long>(offset + size));
+}
+
+std::vector<std::uint8_t> record_bytes(const boot_settings_record& record) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(&record);
+    return std::vector<std::uint8_t>(p, p + sizeof record);
+}
+
+// Flash with an Option ROM, a record in the settings sector and something
+// in the sectors after it.
+std::vector<std::uint8_t> flash_holding(const boot_settings_record& record) {
+    std::vector<std::uint8_t> flash = erased_flash();
+    put_option_rom(&flash, 0x1A);
+    put_record(&flash, record);
+    for (std::size_t i = 0x40000; i < kFlashBytes; i += 0x1000) {
+        flash[i] = 0x42;
+    }
+    return flash;
+}
+
+class SettingsStorage : public EmulatedAdapterTest {
+protected:
+    // Reads the record from adapter 0, expecting success and silence.
+    settings_buffer read_record() {
+        settings_buffer buffer;
+        std::memset(&buffer, 0xCC, sizeof buffer);
+        int rc = -99;
+        const captured_output printed = capture_output([&] { rc = read_settings(0, &buffer, false); });
+        EXPECT_EQ(rc, 0);
+        EXPECT_EQ(printed.out, "");
+        EXPECT_EQ(printed.err, "");
+        return buffer;
+    }
+
+    int save(settings_buffer* buffer, captured_output* printed) {
+        int rc = -99;
+        *printed = capture_output([&] { rc = save_settings(0, buffer); });
+        return rc;
+    }
+};
+
+TEST_F(SettingsStorage, ReadTakesTheRecordAsStoredAndClearsTheTrailer) {
+    write_flash(flash_holding(configured_record()));
+    open_adapter();
+    const settings_buffer buffer = read_record();
+    EXPECT_EQ(record_bytes(buffer.record), record_bytes(configured_record()));
+    const std::uint8_t zero[4] = {0, 0, 0, 0};
+    EXPECT_EQ(std::memcmp(buffer.trailer, zero, sizeof zero), 0);
+}
+
+TEST_F(SettingsStorage, ReadWithPrintShowsTheRecord) {
+    write_flash(flash_holding(configured_record()));
+    open_adapter();
+    settings_buffer buffer;
+    int rc = -99;
+    const captured_output printed = capture_output([&] { rc = read_settings(0, &buffer, true); });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(printed.out, configured_record_display());
+    EXPECT_EQ(printed.err, "");
+}
+
+TEST_F(SettingsStorage, ReadFailureReportsAndReturnsMinusOne) {
+    write_flash(flash_holding(configured_record()));
+    write_faults("controller-stuck\n");
+    open_adapter();
+    settings_buffer buffer;
+    int rc = -99;
+    const captured_output printed = capture_output([&] { rc = read_settings(0, &buffer, true); });
+    EXPECT_EQ(rc, -1);
+    EXPECT_EQ(printed.out, "");
+    EXPECT_TRUE(printed.err.ends_with("\nERROR: Could not read settings data!\n")) << printed.err;
+}
+
+TEST_F(SettingsStorage, SaveOfErasedRecordWritesMagicAndLengthAndKeepsFlag) {
+    write_flash(flash_holding(erased_record()));
+    open_adapter();
+    settings_buffer buffer = read_record();
+    buffer.record.vlanid = 7;
+
+    captured_output printed;
+    EXPECT_EQ(save(&buffer, &printed), 0);
+    EXPECT_EQ(printed.out, kSavingPrompt);
+    EXPECT_EQ(printed.err, "");
+
+    const std::vector<std::uint8_t> after = flash();
+    const std::vector<std::uint8_t> header = {0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01};
+    EXPECT_EQ(sector_bytes(after, kRecordOffset, 7), header);
+    EXPECT_EQ(record_from_flash(after).vlanid, 7);
+    // Everything the fix-ups do not touch is written back as read.
+    boot_settings_record expected = erased_record();
+    std::memcpy(expected.magic, kSettingsMagic, 4);
+    expected.length = 444;
+    expected.vlanid = 7;
+    EXPECT_EQ(sector_bytes(after, kRecordOffset, 444), record_bytes(expected));
+    // 448 bytes are written: the trailer read as zeros, then erased flash.
+    EXPECT_EQ(sector_bytes(after, kRecordOffset + 444, 4), std::vector<std::uint8_t>(4, 0));
+    EXPECT_EQ(sector_bytes(after, kRecordOffset + 448, 0x10000 - 448), std::vector<std::uint8_t>(0x10000 - 448, 0xFF));
+    // The fixed-up header stays in the caller's buffer too.
+    EXPECT_EQ(record_bytes(buffer.record), record_bytes(expected));
+
+    const flash_fault_counts& counts = flash_fault_transport_counts();
+    EXPECT_EQ(counts.sector_erases, 1);
+    EXPECT_EQ(counts.page_programs, 2);
+}
+
+TEST_F(SettingsStorage, SaveSetsFlagZeroToOneKeepsOtherFlagsAndFixesLength) {
+    const struct {
+        std::uint8_t flag_before;
+        std::uint8_t flag_after;
+        std::uint16_t length_before;
+        std::uint8_t magic_before[4];
+    } cases[] = {
+        {0, 1, 444, {'K', 'I', 'B', 0}},
+        {5, 5, 0x1234, {'K', 'I', 'B', 1}},
+        {1, 1, 0, {0, 0, 0, 0}},
+    };
+    for (const auto& c : cases) {
+        boot_settings_record before = configured_record();
+        before.flag = c.flag_before;
+        before.length = c.length_before;
+        std::memcpy(before.magic, c.magic_before, 4);
+        write_flash(flash_holding(before));
+        open_adapter();
+        settings_buffer buffer = read_record();
+
+        captured_output printed;
+        EXPECT_EQ(save(&buffer, &printed), 0);
+        const boot_settings_record after = record_from_flash(flash());
+        EXPECT_EQ(std::memcmp(after.magic, kSettingsMagic, 4), 0);
+        EXPECT_EQ(after.flag, c.flag_after);
+        EXPECT_EQ(after.length, 444);
+        // Reserved bytes and the version are written back as read.
+        EXPECT_EQ(after.reserved_07, 0x5A);
+        EXPECT_EQ(after.version, 0x0200);
+        EXPECT_EQ(after.reserved_1b6[1], 0xB7);
+        close_adapter_handles();
+    }
+}
+
+TEST_F(SettingsStorage, SaveLeavesOtherSectorsAlone) {
+    const std::vector<std::uint8_t> before = flash_holding(configured_record());
+    write_flash(before);
+    open_adapter();
+    settings_buffer buffer = read_record();
+    captured_output printed;
+    ASSERT_EQ(save(&buffer, &printed), 0);
+    const std::vector<std::uint8_t> after = flash();
+    EXPECT_EQ(sector_bytes(after, 0, 0x30000), sector_bytes(before, 0, 0x30000));
+    EXPECT_EQ(sector_bytes(after, 0x40000, 0x40000), sector_bytes(before, 0x40000, 0x40000));
+}
+
+// A failed erase has changed nothing: the save says nothing of its own, not
+// even its prompt, and leaves the caller's record as it was.
+TEST_F(SettingsStorage, SaveWhoseEraseFailsPrintsNothingOfItsOwn) {
+    for (const char* fault : {"erase-busy-polls 5\n", "flash-stuck\n"}) {
+        boot_settings_record stored = configured_record();
+        stored.flag = 0;
+        stored.length = 1;
+        const std::vector<std::uint8_t> before = flash_holding(stored);
+        write_flash(before);
+        write_faults(fault);
+        open_adapter();
+        settings_buffer buffer = read_record();
+        const settings_buffer untouched = buffer;
+
+        captured_output printed;
+        EXPECT_EQ(save(&buffer, &printed), -3) << fault;
+        EXPECT_EQ(printed.out, "") << fault;
+        EXPECT_EQ(printed.err, "") << fault;  // a flash still busy prints no line of the flash layer
+        EXPECT_EQ(std::memcmp(&buffer, &untouched, sizeof buffer), 0) << fault;
+        EXPECT_EQ(flash_fault_transport_counts().page_programs, 0) << fault;
+        close_adapter_handles();
+    }
+}
+
+TEST_F(SettingsStorage, SaveWhoseSecondPieceFailsPutsThePreviousRecordBack) {
+    const std::vector<std::uint8_t> before = flash_holding(configured_record());
+    write_flash(before);
+    open_adapter({.busy_status_after_page = 2});
+    settings_buffer buffer = read_record();
+    buffer.record.vlanid = 7;
+    put_text(buffer.record.targetpass, "anothersecret");  // in the second piece
+
+    captured_output printed;
+    EXPECT_EQ(save(&buffer, &printed), -3);
+    EXPECT_EQ(printed.out, kSavingPrompt);
+    EXPECT_EQ(printed.err,
+              "ERROR: Saving settings failed, error -3\n"
+              "ERROR: Previous settings restored, new settings not saved.\n");
+    const std::vector<std::uint8_t> after = flash();
+    EXPECT_EQ(sector_bytes(after, kRecordOffset, 444), record_bytes(configured_record()));
+    EXPECT_EQ(after, before);
+    // The save's erase and two pages, then the restore's erase and two pages.
+    EXPECT_EQ(flash_fault_transport_counts().sector_erases, 2);
+    EXPECT_EQ(flash_fault_transport_counts().page_programs, 4);
+}
+
+TEST_F(SettingsStorage, SaveWhoseFirstPieceFailsWritesNoSecondAndRestores) {
+    const std::vector<std::uint8_t> before = flash_holding(configured_record());
+    write_flash(before);
+    open_adapter({.busy_status_after_page = 1});
+    settings_buffer buffer = read_record();
+    buffer.record.targetlun = 9;
+
+    captured_output printed;
+    EXPECT_EQ(save(&buffer, &printed), -3);
+    EXPECT_EQ(printed.err,
+              "ERROR: Saving settings failed, error -3\n"
+              "ERROR: Previous settings restored, new settings not saved.\n");
+    EXPECT_EQ(flash(), before);
+    EXPECT_EQ(flash_fault_transport_counts().page_programs, 1 + 2);
+}
+
+// The restore is judged by reading the record back: here its erase never
+// reaches the flash, so the old record cannot be programmed over the new
+// bytes and the operator is told the settings are gone.
+TEST_F(SettingsStorage, RestoreThatDoesNotTakeIsReportedAsNotRestored) {
+    write_flash(flash_holding(configured_record()));
+    // Write enables: the save's erase, its two pages, then the restore's erase.
+    open_adapter({.busy_status_after_page = 2, .dropped_write_enable = 4});
+    settings_buffer buffer = read_record();
+    buffer.record.vlanid = 7;
+    put_text(buffer.record.targetpass, "anothersecret");
+
+    captured_output printed;
+    EXPECT_EQ(save(&buffer, &printed), -3);
+    EXPECT_EQ(printed.err,
+              "ERROR: Saving settings failed, error -3\n"
+              "ERROR: Previous settings could not be restored!\n");
+}
+
+// The copy kept by a read belongs to the adapter it was read from; another
+// adapter's record must never be written back here.
+TEST_F(SettingsStorage, CopyReadFromAnotherAdapterIsNotWrittenBack) {
+    write_flash(flash_holding(configured_record()));
+    open_adapter({.busy_status_after_page = 2});
+    settings_buffer buffer = read_record();
+    settings_buffer other;
+    capture_output([&] { read_settings(5, &other, false); });  // an empty slot
+
+    captured_output printed;
+    EXPECT_EQ(save(&buffer, &printed), -3);
+    EXPECT_EQ(printed.err,
+              "ERROR: Saving settings failed, error -3\n"
+              "ERROR: Previous settings could not be restored!\n");
+    EXPECT_EQ(flash_fault_transport_counts().sector_erases, 1);
+}
+
+// A page program that does not take reports nothing by itself: without the
+// write enable the flash ignores it and the status poll finds it idle.
+TEST_F(SettingsStorage, PageProgramThatDidNotTakeIsCaughtByTheReadBack) {
+    write_flash(flash_holding(erased_record()));
+    // Write enables: the save's erase, then its first and second page.
+    open_adapter({.dropped_write_enable = 3});
+    settings_buffer buffer = read_record();
+    put_text(buffer.record.targetuser, "targetuser");
+
+    captured_output printed;
+    const int rc = save(&buffer, &printed);
+    EXPECT_NE(rc, 0);
+    EXPECT_EQ(printed.out, kSavingPrompt);
+    EXPECT_EQ(printed.err, "ERROR: Settings read back from the Adapter differ from those saved!\n");
+    EXPECT_EQ(sector_bytes(flash(), kRecordOffset + 256, 192), std::vector<std::uint8_t>(192, 0xFF));
+}
+
+TEST_F(SettingsStorage, EraseSettingsWipesOnlyTheSettingsSector) {
+    const std::vector<std::uint8_t> before = flash_holding(configured_record());
+    write_flash(before);
+    open_adapter();
+    int rc = -99;
+    const captured_output printed = capture_output([&] { rc = erase_settings(0); });
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(printed.out, "");
+    EXPECT_EQ(printed.err, "");
+    const std::vector<std::uint8_t> after = flash();
+    EXPECT_EQ(sector_bytes(after, 0x30000, 0x10000), std::vector<std::uint8_t>(0x10000, 0xFF));
+    EXPECT_EQ(sector_bytes(after, 0, 0x30000), sector_bytes(before, 0, 0x30000));
+    EXPECT_EQ(sector_bytes(after, 0x40000, 0x40000), sector_bytes(before, 0x40000, 0x40000));
+}
+
+TEST_F(SettingsStorage, EraseSettingsFailurePrintsNothingOfItsOwn) {
+    write_flash(flash_holding(configured_record()));
+    write_faults("flash-stuck\n");
+    open_adapter();
+    int rc = -99;
+    const captured_output printed = capture_output([&] { rc = erase_settings(0); });
+    EXPECT_EQ(rc, -3);
+    EXPECT_EQ(printed.out, "");
+    EXPECT_EQ(printed.err, "");
+}
+
+}  // namespace
