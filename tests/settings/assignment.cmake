@@ -8,3 +8,10 @@ add_executable(settings_assignment_tests
 )
 target_link_libraries(settings_assignment_tests PRIVATE hba_settings GTest::gtest_main)
 gtest_discover_tests(settings_assignment_tests DISCOVERY_TIMEOUT 60)
+
+add_executable(configure_command_tests
+  ${CMAKE_CURRENT_LIST_DIR}/configure_command_test.cpp
+)
+target_link_libraries(configure_command_tests PRIVATE hba_test_support GTest::gtest_main)
+add_dependencies(configure_command_tests hbabootcfg)
+gtest_discover_tests(configure_command_tests DISCOVERY_TIMEOUT 60)
