@@ -2,6 +2,7 @@
 
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
+#include "optionrom/option_rom_signature.h"
 
 #include <cstdio>
 #include <cstring>
@@ -13,10 +14,6 @@ constexpr std::uint32_t kProbeWords = 7;
 
 // What the ROM header copy holds for an Option ROM without a $DM$ header.
 constexpr char kHeaderlessRomMark[4] = {'$', 'P', 'X', 'E'};
-
-bool has_option_rom_signature(const std::uint8_t* start) {
-    return static_cast<std::uint16_t>(start[0] | (start[1] << 8)) == kOptionRomSignature;
-}
 
 void copy_boot_settings(std::uint8_t adapter, boot_settings_record* settings) {
     if (flash_read_words(adapter, kSettingsOffset, kSettingsRecordWords, settings) != 0) {

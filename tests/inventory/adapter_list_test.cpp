@@ -1,0 +1,233 @@
+// The adapter records that build_adapter_list makes, built in this process
+// against emulated adapters: the fields the list output never prints
+// (description, SL value, network address, settings copy) and the list's
+// own lifecycle.
+#include "device/adapter_access.h"
+#include "inventory/adapter_list.h"
+#include "inventory_adapters.h"
+#include "support/emulator_sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+class AdapterListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("HBAEMU_DIR", box.root().c_str(), 1);
+    }
+    void TearDown() override {
+        release_adapter_list();
+        close_adapter_handles();
+        unsetenv("HBAEMU_DIR");
+    }
+
+    // Builds the list, keeping what it printed.
+    int build() {
+        ::testing::internal::CaptureStdout();
+        ::testing::internal::CaptureStderr();
+        const int result = build_adapter_list();
+        out = ::testing::internal::GetCapturedStdout();
+        err = ::testing::internal::GetCapturedStderr();
+        return result;
+    }
+
+    // Builds one adapter and returns its record.
+    const adapter_record& build_one(const inventory_adapter& adapter) {
+        adapter.write_to(box, "a0");
+        EXPECT_EQ(build(), 0);
+        const adapter_record* head = adapter_list_head();
+        EXPECT_NE(head, nullptr);
+        return *head;
+    }
+
+    static inventory_adapter adapter_with_description(const std::string& description) {
+        inventory_adapter a;
+        a.set_capabilities_ending_in_vpd();
+        a.set_vpd("", "000000000000", 0x1234, 0x5678);
+        a.set_vpd_bytes(0xC03, description);
+        return a;
+    }
+
+    emulator_sandbox box;
+    std::string out;
+    std::string err;
+};
+
+std::string description_of(const adapter_record& r) {
+    return std::string(r.description, strnlen(r.description, sizeof r.description));
+}
+
+TEST_F(AdapterListTest, RecordsFollowAdapterIndexWithTheirIds) {
+    for (int i = 0; i < 3; ++i) {
+        inventory_adapter a;
+        a.set_capabilities_ending_in_vpd(static_cast<std::uint8_t>(0x48 + 8 * i));
+        a.set_vpd("HBA", "000000000000", static_cast<std::uint16_t>(0x1000 + i), static_cast<std::uint16_t>(0x2000 + i));
+        a.write_to(box, "adapter0" + std::to_string(i));
+    }
+    EXPECT_EQ(build(), 0);
+    EXPECT_EQ(adapter_count(), 3);
+    EXPECT_EQ(out, "\n\n\n");
+    int index = 0;
+    for (const adapter_record* r = adapter_list_head(); r != nullptr; r = r->next, ++index) {
+        EXPECT_EQ(r->adapter_index, index);
+        EXPECT_EQ(r->vendor_id, 0x1000 + index);
+        EXPECT_EQ(r->device_id, 0x2000 + index);
+    }
+    EXPECT_EQ(index, 3);
+}
+
+TEST_F(AdapterListTest, VpdImageAndHighBlockAreKeptInTheRecord) {
+    inventory_adapter a;
+    a.set_capabilities_ending_in_vpd();
+    a.set_vpd("Quad Port HBA", "001122334455", 0x1234, 0x5678);
+    const adapter_record& r = build_one(a);
+    // The adapter's VPD already has the standard layout and checksum, so
+    // the normalised image is the VPD as stored.
+    EXPECT_EQ(0, std::memcmp(r.vpd_image, a.vpd.data() + 0xC00, 512));
+    EXPECT_EQ(0, std::memcmp(r.vpd_high_block, a.vpd.data() + 0x1000, 4096));
+    EXPECT_EQ(0, std::memcmp(r.sl_value, "SN0123456789ABCD", 16));
+}
+
+TEST_F(AdapterListTest, DescriptionLosesItsTrailingBlanks) {
+    const adapter_record& r = build_one(adapter_with_description("Gateway         "));
+    EXPECT_EQ(description_of(r), "Gateway");
+    EXPECT_EQ(r.description[7], '\0');
+    EXPECT_EQ(r.description[8], ' ');  // only one terminator is written
+}
+
+TEST_F(AdapterListTest, DescriptionOfSixteenCharactersHasNoTerminator) {
+    const adapter_record& r = build_one(adapter_with_description("ABCDEFGHIJKLMNOP"));
+    EXPECT_EQ(0, std::memcmp(r.description, "ABCDEFGHIJKLMNOP", 16));
+}
+
+TEST_F(AdapterListTest, DescriptionOfBlanksAfterTheFirstCharacterIsLeftAsRead) {
+    const adapter_record& r = build_one(adapter_with_description("X               "));
+    EXPECT_EQ(0, std::memcmp(r.description, "X               ", 16));
+}
+
+TEST_F(AdapterListTest, DescriptionEndingOneBeforeTheFieldIsTerminated) {
+    const adapter_record& r = build_one(adapter_with_description("ABCDEFGHIJKLMNO "));
+    EXPECT_EQ(0, std::memcmp(r.description, "ABCDEFGHIJKLMNO\0", 16));
+}
+
+TEST_F(AdapterListTest, NetworkAddressDigitsDecodeInBothLetterCases) {
+    inventory_adapter a;
+    a.set_capabilities_ending_in_vpd();
+    a.set_vpd("HBA", "0A1b2C3d4E5f", 0x1234, 0x5678);
+    const adapter_record& r = build_one(a);
+    const std::uint8_t expected[6] = {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F};
+    EXPECT_EQ(0, std::memcmp(r.network_address, expected, 6));
+}
+
+TEST_F(AdapterListTest, NetworkAddressNonDigitsDecodeAsFf) {
+    inventory_adapter a;
+    a.set_capabilities_ending_in_vpd();
+    a.set_vpd("HBA", "zz0G: Ff9aA0", 0x1234, 0x5678);
+    const adapter_record& r = build_one(a);
+    // A non-digit counts as 0xFF: "zz" and ": " give 0xEF, "0G" gives 0xFF.
+    const std::uint8_t expected[6] = {0xEF, 0xFF, 0xEF, 0xFF, 0x9A, 0xA0};
+    EXPECT_EQ(0, std::memcmp(r.network_address, expected, 6));
+}
+
+TEST_F(AdapterListTest, AdapterWithoutVpdKeepsVpdFieldsZero) {
+    inventory_adapter a;
+    a.set_vpd("HBA", "001122334455", 0x1234, 0x5678);  // there, but unreachable
+    a.set_option_rom(1, 2, 3);
+    const adapter_record& r = build_one(a);
+    EXPECT_EQ(err, "ERROR: Capability 03 not found.\n");
+    EXPECT_EQ(out, "");
+    adapter_record zero{};
+    EXPECT_EQ(r.vendor_id, 0);
+    EXPECT_EQ(r.device_id, 0);
+    EXPECT_EQ(0, std::memcmp(r.description, zero.description, sizeof zero.description));
+    EXPECT_EQ(0, std::memcmp(r.network_address, zero.network_address, sizeof zero.network_address));
+    EXPECT_EQ(0, std::memcmp(r.vpd_image, zero.vpd_image, sizeof zero.vpd_image));
+    EXPECT_EQ(0, std::memcmp(r.vpd_high_block, zero.vpd_high_block, sizeof zero.vpd_high_block));
+    EXPECT_EQ(r.rom_header.major, 1);
+}
+
+TEST_F(AdapterListTest, SettingsCopyKeptOnlyWithItsMagic) {
+    inventory_adapter a;
+    a.set_option_rom(2, 7, 15);
+    a.set_settings(kValidMagic);
+    const adapter_record& kept = build_one(a);
+    EXPECT_EQ(0, std::memcmp(&kept.settings, a.flash.data() + 0x30000, 444));
+    EXPECT_EQ(0, std::memcmp(&kept.rom_header, a.flash.data() + 0x1A, 16));
+
+    const std::uint8_t almost[4] = {'K', 'I', 'B', 1};
+    a.set_settings(almost);
+    const adapter_record& zeroed = build_one(a);
+    const boot_settings_record zero{};
+    EXPECT_EQ(0, std::memcmp(&zeroed.settings, &zero, sizeof zero));
+
+    a.flash.assign(a.flash.size(), 0xFF);
+    a.set_option_rom(2, 7, 15);  // erased settings sector
+    const adapter_record& erased = build_one(a);
+    EXPECT_EQ(0, std::memcmp(&erased.settings, &zero, sizeof zero));
+}
+
+TEST_F(AdapterListTest, OptionRomWithoutHeaderIsMarkedAndItsSettingsIgnored) {
+    inventory_adapter a;
+    a.set_option_rom_without_header();
+    a.set_settings(kValidMagic);
+    const adapter_record& r = build_one(a);
+    const std::uint8_t expected[16] = {'$', 'P', 'X', 'E'};
+    EXPECT_EQ(0, std::memcmp(&r.rom_header, expected, 16));
+    const boot_settings_record zero{};
+    EXPECT_EQ(0, std::memcmp(&r.settings, &zero, sizeof zero));
+    EXPECT_EQ(err, "ERROR: Capability 03 not found.\n");
+}
+
+TEST_F(AdapterListTest, FlashWithoutOptionRomLeavesHeaderAndSettingsZero) {
+    inventory_adapter a;
+    a.set_settings(kValidMagic);
+    const adapter_record& r = build_one(a);
+    const dm_header zero_header{};
+    const boot_settings_record zero{};
+    EXPECT_EQ(0, std::memcmp(&r.rom_header, &zero_header, sizeof zero_header));
+    EXPECT_EQ(0, std::memcmp(&r.settings, &zero, sizeof zero));
+}
+
+TEST_F(AdapterListTest, RebuildReplacesTheRecordsAndReleaseEmptiesTheList) {
+    inventory_adapter a;
+    a.set_capabilities_ending_in_vpd();
+    a.set_vpd("HBA", "000000000000", 0x1111, 0x2222);
+    a.write_to(box, "a0");
+    a.write_to(box, "a1");
+    ASSERT_EQ(build(), 0);
+    ASSERT_EQ(adapter_count(), 2);
+
+    std::filesystem::remove_all(box.folder("a1"));
+    ASSERT_EQ(build(), 0);
+    EXPECT_EQ(adapter_count(), 1);
+    ASSERT_NE(adapter_list_head(), nullptr);
+    EXPECT_EQ(adapter_list_head()->next, nullptr);
+
+    release_adapter_list();
+    EXPECT_EQ(adapter_list_head(), nullptr);
+    EXPECT_EQ(adapter_count(), 0);
+}
+
+TEST_F(AdapterListTest, NoAdapterLeavesTheListAsItWas) {
+    inventory_adapter a;
+    a.set_capabilities_ending_in_vpd();
+    a.set_vpd("HBA", "000000000000", 0x1111, 0x2222);
+    a.write_to(box, "a0");
+    ASSERT_EQ(build(), 0);
+    const adapter_record* before = adapter_list_head();
+
+    std::filesystem::remove_all(box.folder("a0"));
+    EXPECT_EQ(build(), 2);
+    EXPECT_EQ(adapter_count(), 0);
+    EXPECT_EQ(adapter_list_head(), before);
+    EXPECT_EQ(out, "");
+}
+
+}  // namespace
