@@ -1,0 +1,33 @@
+// Option ROM images as a PC BIOS expects them in an expansion ROM: the
+// 0x55 0xAA signature, the length in 512-byte blocks, a PCI data structure,
+// the adapter's "$DM$" header with the ROM version, and a checksum byte that
+// makes all bytes of the image sum to zero.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+struct option_rom_version {
+    std::uint8_t major = 0;
+    std::uint8_t minor = 0;
+    std::uint16_t third = 0;
+};
+
+struct option_rom_spec {
+    std::uint32_t size = 0xC000;
+    option_rom_version version;
+    std::uint16_t vendor_id = 0;
+    std::uint16_t device_id = 0;
+};
+
+// Where this emulator puts its structures in an image.
+inline constexpr std::uint32_t kRomPciDataOffset = 0x20;
+inline constexpr std::uint32_t kRomDmHeaderOffset = 0x38;
+inline constexpr std::uint32_t kRomMinimumSize = 0x80;  // room for the headers, a name and the checksum
+
+// The image, exactly spec.size bytes (at least kRomMinimumSize). Its last
+// byte is the checksum.
+std::vector<std::uint8_t> build_option_rom_image(const option_rom_spec& spec);
+
+// "A.B.C" with A, B up to 255 and C up to 65535.
+bool parse_option_rom_version(const char* text, option_rom_version* version);
