@@ -46,7 +46,7 @@ TEST(FindDmHeader, FindsAHeaderWhereverItLiesWhole) {
         EXPECT_EQ(std::memcmp(&header, bytes.data() + offset, 16), 0) << offset;
         EXPECT_EQ(header.major, 2);
         EXPECT_EQ(header.minor, 5);
-        EXPECT_EQ(header.third, 12);
+        EXPECT_EQ(std::uint16_t{header.third}, 12);
     }
 }
 
@@ -104,7 +104,7 @@ TEST_F(ReadDmHeader, CopiesTheHeaderOfThePresentOptionRom) {
     EXPECT_EQ(std::memcmp(&header, flash.data() + 0x1A, 16), 0);
     EXPECT_EQ(header.major, 2);
     EXPECT_EQ(header.minor, 5);
-    EXPECT_EQ(header.third, 12);
+    EXPECT_EQ(std::uint16_t{header.third}, 12);
 }
 
 TEST_F(ReadDmHeader, HeaderBeyondTheFirst512BytesIsNotFoundSilently) {

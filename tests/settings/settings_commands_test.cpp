@@ -84,7 +84,7 @@ TEST_F(SettingsCommands, ConfigureOfErasedSectorSavesTheFixedUpHeader) {
     EXPECT_EQ(r.status, 0);
     const std::vector<std::uint8_t> after = flash();
     EXPECT_EQ(range(after, 0x30000, 7), (std::vector<std::uint8_t>{0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01}));
-    EXPECT_EQ(record_from_flash(after).vlanid, 7);
+    EXPECT_EQ(std::uint16_t{record_from_flash(after).vlanid}, 7);
 }
 
 // The trace of a run, one request a line.

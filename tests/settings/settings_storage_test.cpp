@@ -102,7 +102,7 @@ TEST_F(SettingsStorage, SaveOfErasedRecordWritesMagicAndLengthAndKeepsFlag) {
     const std::vector<std::uint8_t> after = flash();
     const std::vector<std::uint8_t> header = {0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01};
     EXPECT_EQ(sector_bytes(after, kRecordOffset, 7), header);
-    EXPECT_EQ(record_from_flash(after).vlanid, 7);
+    EXPECT_EQ(std::uint16_t{record_from_flash(after).vlanid}, 7);
     // Everything the fix-ups do not touch is written back as read.
     boot_settings_record expected = erased_record();
     std::memcpy(expected.magic, kSettingsMagic, 4);
@@ -145,10 +145,10 @@ TEST_F(SettingsStorage, SaveSetsFlagZeroToOneKeepsOtherFlagsAndFixesLength) {
         const boot_settings_record after = record_from_flash(flash());
         EXPECT_EQ(std::memcmp(after.magic, kSettingsMagic, 4), 0);
         EXPECT_EQ(after.flag, c.flag_after);
-        EXPECT_EQ(after.length, 444);
+        EXPECT_EQ(std::uint16_t{after.length}, 444);
         // Reserved bytes and the version are written back as read.
         EXPECT_EQ(after.reserved_07, 0x5A);
-        EXPECT_EQ(after.version, 0x0200);
+        EXPECT_EQ(std::uint16_t{after.version}, 0x0200);
         EXPECT_EQ(after.reserved_1b6[1], 0xB7);
         close_adapter_handles();
     }
