@@ -1,4 +1,4 @@
-// hbaemu show and hbaemu list: what the adapters hold, read from their files.
+// hbaemu show: what an adapter's flash holds, read from its files.
 #include "emulator/adapter_model.h"
 #include "emulator/emulator_root.h"
 #include "emulator/flash_report.h"
@@ -71,30 +71,6 @@ int run_show(const hbaemu_arguments& arguments) {
     return kHbaemuOk;
 }
 
-int run_list(const hbaemu_arguments& arguments) {
-    if (!arguments.empty()) {
-        return usage_error(kListCommand, "no arguments, please");
-    }
-    const std::string root = emulator_root();
-    const std::vector<std::string> folders = list_adapter_folders(root);
-    std::printf("%zu adapter%s in %s\n", folders.size(), folders.size() == 1 ? "" : "s", root.c_str());
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        const fs::path folder = fs::path(root) / folders[i];
-        const std::vector<std::uint8_t> flash = read_bytes(folder / "flash.bin");
-        const std::vector<std::uint8_t> vpd = read_bytes(folder / "vpd.bin");
-        const std::string version = option_rom_version_text(flash);
-        std::error_code ec;
-        std::printf("%2zu  %-16s %s  Option ROM %s%s%s\n", i, folders[i].c_str(),
-                    ids_text(vpd, kVpdVendorIdAddress, kVpdDeviceIdAddress).c_str(),
-                    version.empty() ? (flash.size() >= 2 && flash[0] == 0x55 && flash[1] == 0xAA ? "without $DM$"
-                                                                                                  : "none")
-                                    : version.c_str(),
-                    check_adapter_files(folder.string()) != 0 ? "  (files missing or of the wrong size)" : "",
-                    fs::exists(folder / "faults", ec) ? "  (faults)" : "");
-    }
-    return kHbaemuOk;
-}
-
 }  // namespace
 
 extern const hbaemu_command kShowCommand = {
@@ -111,14 +87,4 @@ extern const hbaemu_command kShowCommand = {
     "The files are read directly, so show works while hbabootcfg has the\n"
     "adapter open.\n",
     run_show,
-};
-
-extern const hbaemu_command kListCommand = {
-    "list",
-    "list",
-    "list the adapters with their IDs and Option ROM versions",
-    "Lists the adapters of the emulator root in index order: index, folder,\n"
-    "vendor:device from the VPD, Option ROM version, and whether the folder\n"
-    "is unusable or has a faults file.\n",
-    run_list,
 };
