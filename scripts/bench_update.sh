@@ -41,7 +41,7 @@ printf 'erase-time-ms 400\nprogram-time-us 700\n' >"$adapter/faults"
 # size, else the signature 0x55 0xAA followed by random bytes.
 image="$root/image.rom"
 size=196608
-if [ -z "$hbaemu" ] || ! "$hbaemu" make-rom --size "$size" "$image" >/dev/null 2>&1 ||
+if [ -z "$hbaemu" ] || ! "$hbaemu" make-rom "$image" --size "$size" >/dev/null 2>&1 ||
     [ "$(wc -c <"$image")" -ne "$size" ]; then
     { printf '\125\252'; head -c $((size - 2)) /dev/urandom; } >"$image"
 fi
