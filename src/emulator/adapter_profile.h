@@ -16,7 +16,7 @@ struct adapter_profile {
     std::uint16_t device_id = 0;  // PCI configuration space and VPD 0x1950
     std::uint16_t subsystem_id = 0;
 
-    option_rom_spec rom;  // the Option ROM in flash from 0
+    option_rom_recipe rom;  // the Option ROM in flash from 0
 
     // VPD identifier string and keywords.
     std::string description;      // 16 characters, blank-padded

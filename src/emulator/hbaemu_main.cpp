@@ -1,4 +1,4 @@
-// hbaemu: makes, inspects and breaks emulated adapters.
+// hbaemu: makes, examines and breaks emulated adapters.
 #include "emulator/hbaemu_commands.h"
 
 #include <cstdio>

@@ -11,11 +11,11 @@ namespace {
 constexpr unsigned long kLargestImage = 0x80000;
 
 int run_make_rom(const hbaemu_arguments& arguments) {
-    option_rom_spec spec;
-    spec.size = 0x10000;
-    spec.version = {3, 1, 4};
-    spec.vendor_id = 0x1ABC;
-    spec.device_id = 0x0B10;
+    option_rom_recipe recipe;
+    recipe.size = 0x10000;
+    recipe.version = {3, 1, 4};
+    recipe.vendor_id = 0x1ABC;
+    recipe.device_id = 0x0B10;
     std::string file;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
@@ -26,10 +26,10 @@ int run_make_rom(const hbaemu_arguments& arguments) {
                 number > kLargestImage) {
                 return usage_error(kMakeRomCommand, "--size needs a number of bytes from 128 to 524288");
             }
-            spec.size = static_cast<std::uint32_t>(number);
+            recipe.size = static_cast<std::uint32_t>(number);
             ++i;
         } else if (word == "--version") {
-            if (!has_value || !parse_option_rom_version(arguments[i + 1].c_str(), &spec.version)) {
+            if (!has_value || !parse_option_rom_version(arguments[i + 1].c_str(), &recipe.version)) {
                 return usage_error(kMakeRomCommand, "--version needs A.B.C (A, B up to 255, C up to 65535)");
             }
             ++i;
@@ -41,8 +41,8 @@ int run_make_rom(const hbaemu_arguments& arguments) {
                 std::sscanf(arguments[i + 1].c_str(), "%4x:%4x%c", &vendor, &device, &extra) != 2) {
                 return usage_error(kMakeRomCommand, "--ids needs VVVV:DDDD in hexadecimal");
             }
-            spec.vendor_id = static_cast<std::uint16_t>(vendor);
-            spec.device_id = static_cast<std::uint16_t>(device);
+            recipe.vendor_id = static_cast<std::uint16_t>(vendor);
+            recipe.device_id = static_cast<std::uint16_t>(device);
             ++i;
         } else if (!word.empty() && word[0] == '-') {
             return usage_error(kMakeRomCommand, "unknown option '" + word + "'");
@@ -55,7 +55,7 @@ int run_make_rom(const hbaemu_arguments& arguments) {
     if (file.empty()) {
         return usage_error(kMakeRomCommand, "which FILE?");
     }
-    const std::vector<std::uint8_t> image = build_option_rom_image(spec);
+    const std::vector<std::uint8_t> image = build_option_rom_image(recipe);
     std::FILE* out = std::fopen(file.c_str(), "wb");
     if (out == nullptr) {
         std::fprintf(stderr, "hbaemu make-rom: cannot create %s\n", file.c_str());
@@ -67,7 +67,7 @@ int run_make_rom(const hbaemu_arguments& arguments) {
         return kHbaemuFailed;
     }
     std::printf("%s: Option ROM image of %zu bytes, version %u.%u.%u, IDs %04x:%04x\n", file.c_str(), image.size(),
-                spec.version.major, spec.version.minor, spec.version.third, spec.vendor_id, spec.device_id);
+                recipe.version.major, recipe.version.minor, recipe.version.third, recipe.vendor_id, recipe.device_id);
     return kHbaemuOk;
 }
 

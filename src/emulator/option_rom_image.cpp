@@ -35,17 +35,17 @@ void put_rom_header(std::vector<std::uint8_t>& image, std::uint32_t size) {
 // "PCIR": IDs, no VPD pointer, structure length 0x18, revision 0, class
 // code network controller, image length in blocks, code revision, x86 code,
 // last image.
-void put_pci_data_structure(std::vector<std::uint8_t>& image, const option_rom_spec& spec) {
+void put_pci_data_structure(std::vector<std::uint8_t>& image, const option_rom_recipe& recipe) {
     const std::uint32_t p = kRomPciDataOffset;
     put_text(image, p, "PCIR");
-    put16(image, p + 0x04, spec.vendor_id);
-    put16(image, p + 0x06, spec.device_id);
+    put16(image, p + 0x04, recipe.vendor_id);
+    put16(image, p + 0x06, recipe.device_id);
     put16(image, p + 0x0A, 0x18);
     image[p + 0x0D] = 0x00;  // programming interface
     image[p + 0x0E] = 0x00;  // subclass: Ethernet
     image[p + 0x0F] = 0x02;  // base class: network controller
-    put16(image, p + 0x10, blocks_of(spec.size));
-    put16(image, p + 0x12, static_cast<std::uint16_t>(spec.version.major << 8 | spec.version.minor));
+    put16(image, p + 0x10, blocks_of(recipe.size));
+    put16(image, p + 0x12, static_cast<std::uint16_t>(recipe.version.major << 8 | recipe.version.minor));
     image[p + 0x14] = 0x00;
     image[p + 0x15] = 0x80;
 }
@@ -74,13 +74,13 @@ void put_filler(std::vector<std::uint8_t>& image, std::uint32_t from) {
 
 }  // namespace
 
-std::vector<std::uint8_t> build_option_rom_image(const option_rom_spec& spec) {
-    const std::uint32_t size = spec.size < kRomMinimumSize ? kRomMinimumSize : spec.size;
+std::vector<std::uint8_t> build_option_rom_image(const option_rom_recipe& recipe) {
+    const std::uint32_t size = recipe.size < kRomMinimumSize ? kRomMinimumSize : recipe.size;
     std::vector<std::uint8_t> image(size, 0);
     put_filler(image, kRomDmHeaderOffset + 0x30);
     put_rom_header(image, size);
-    put_pci_data_structure(image, spec);
-    put_dm_header(image, spec.version);
+    put_pci_data_structure(image, recipe);
+    put_dm_header(image, recipe.version);
     unsigned sum = 0;
     for (std::uint32_t i = 0; i + 1 < size; ++i) {
         sum += image[i];

@@ -13,7 +13,7 @@ struct option_rom_version {
     std::uint16_t third = 0;
 };
 
-struct option_rom_spec {
+struct option_rom_recipe {
     std::uint32_t size = 0xC000;
     option_rom_version version;
     std::uint16_t vendor_id = 0;
@@ -25,9 +25,9 @@ inline constexpr std::uint32_t kRomPciDataOffset = 0x20;
 inline constexpr std::uint32_t kRomDmHeaderOffset = 0x38;
 inline constexpr std::uint32_t kRomMinimumSize = 0x80;  // room for the headers, a name and the checksum
 
-// The image, exactly spec.size bytes (at least kRomMinimumSize). Its last
+// The image, exactly recipe.size bytes (at least kRomMinimumSize). Its last
 // byte is the checksum.
-std::vector<std::uint8_t> build_option_rom_image(const option_rom_spec& spec);
+std::vector<std::uint8_t> build_option_rom_image(const option_rom_recipe& recipe);
 
 // "A.B.C" with A, B up to 255 and C up to 65535.
 bool parse_option_rom_version(const char* text, option_rom_version* version);
