@@ -87,8 +87,11 @@ int apply_targetportal(boot_settings_record& record, const char*, const char* va
 
 // Portal 1 is the boot target's only portal unless DHCP supplies the target,
 // so it may be deleted only with network type 2; otherwise it can be edited.
+// The whole value must be the tag: read as a leading number, 65538 or "2x"
+// would delete portal 2 on a typo.
 int apply_deleteportal(boot_settings_record& record, const char*, const char* value) {
-    const int index = portal_index(value, std::strlen(value));
+    std::uint32_t tag = 0;
+    const int index = parse_decimal_in_range(value, 1, 2, &tag) ? static_cast<int>(tag) - 1 : -1;
     if (index < 0) {
         std::fprintf(stderr, kTagMessage, value);
         return -1;

@@ -174,7 +174,8 @@ TEST_F(AssignmentTest, TargetLunIsZeroTo255) {
     expect_applied("targetlun", "0", [](auto& r) { r.targetlun = 0; });
     expect_applied("targetlun", "255", [](auto& r) { r.targetlun = 255; });
     expect_applied("targetlun", "12", [](auto& r) { r.targetlun = 12; });
-    for (const char* bad : {"256", "300", "-1", "", "abc", "1 ", "4294967340"}) {
+    expect_applied("targetlun", "", [](auto& r) { r.targetlun = 0; });  // an empty value clears
+    for (const char* bad : {"256", "300", "-1", "abc", "1 ", "4294967340"}) {
         expect_refused("targetlun", bad, "ERROR: Target LUN should be an integer number from 0 to 255!\n");
     }
 }
@@ -193,7 +194,9 @@ TEST_F(AssignmentTest, VlanIdIsZeroTo4094) {
     expect_applied("vlanid", "4094", [](auto& r) { r.vlanid = 4094; });
     expect_applied("vlanid", "1", [](auto& r) { r.vlanid = 1; });
     expect_applied("vlanid", "0", [](auto& r) { r.vlanid = 0; });
-    for (const char* bad : {"4095", "65536", "65537", "-1", "", "12a", "0x10"}) {
+    record.vlanid = 12;
+    expect_applied("vlanid", "", [](auto& r) { r.vlanid = 0; });  // an empty value clears
+    for (const char* bad : {"4095", "65536", "65537", "-1", "12a", "0x10"}) {
         expect_refused("vlanid", bad,
                        "ERROR: VLAN ID needs to be between 1 and 4094 or 0 to clear the VLAN ID!\n");
     }
