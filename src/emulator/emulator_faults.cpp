@@ -41,8 +41,8 @@ bool parse_number(const std::string& text, std::uint64_t* value) {
         return false;
     }
     char* end = nullptr;
-    const unsigned long long parsed = std::strtoull(text.c_str(), &end, 0);
-    if (*end != '\0' || text[0] == '-') {
+    const unsigned long long parsed = std::strtoull(text.c_str(), &end, 10);
+    if (*end != '\0' || text[0] < '0' || text[0] > '9') {
         return false;
     }
     *value = parsed;

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,8 +44,15 @@ struct emulated_device {
     adapter_model* model = nullptr;
     emulator_faults faults;
     adapter_lock lock;
-    std::uint64_t requests = 0;
+    std::uint64_t* requests = nullptr;  // this adapter's count in this process
 };
+
+// fail-after counts the requests to an adapter over the whole process, across
+// every handle that enumeration opens to it.
+std::uint64_t* process_request_count(const std::string& folder) {
+    static std::map<std::string, std::uint64_t> counts;
+    return &counts[folder];
+}
 
 emulated_interface_list* to_list(interface_list list) {
     return reinterpret_cast<emulated_interface_list*>(list);
@@ -131,6 +139,7 @@ device_handle emu_open_device(const void* detail) {
         std::fprintf(stderr, "hbaemu: %s", problems.c_str());
     }
     device->folder_name = path.substr(path.find_last_of('/') + 1);
+    device->requests = process_request_count(path);
     std::uint32_t error = device->faults.open_error;
     if (error == 0) {
         error = check_adapter_files(path);
@@ -166,8 +175,8 @@ void emu_close_device(device_handle handle) {
 
 // The error the request meets before it reaches the hardware, or 0.
 std::uint32_t request_fault(emulated_device* device, std::uint32_t code) {
-    ++device->requests;
-    if (device->faults.fail_after_set && device->requests > device->faults.fail_after) {
+    ++*device->requests;
+    if (device->faults.fail_after_set && *device->requests > device->faults.fail_after) {
         return kErrorDeviceNotConnected;
     }
     switch (code) {

@@ -106,3 +106,23 @@ TEST_F(DriverRequests, EveryRequestThatReachesAnAdapterIsTraced) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DriverRequests, FailAfterCountsAcrossEnumerationsOfOneProcess) {
+    box.add_blank_adapters(1);
+    box.write_text("adapter00/faults", "fail-after 010\n");  // decimal: ten requests
+    std::string out, err;
+    ASSERT_EQ(enumerate(&out, &err), 1);
+    std::uint32_t value = 0;
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_TRUE(pci_config_read(0, 0, &value));
+    }
+    ASSERT_EQ(enumerate(&out, &err), 1);  // reopening does not start the count again
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(pci_config_read(0, 0, &value));
+    }
+    EXPECT_FALSE(pci_config_read(0, 0, &value));
+}
+
+}  // namespace
