@@ -1,6 +1,7 @@
 // The command front end through the built binary: usage, version, the
 // adapter index rules and the argument paths that end before any flash work.
 #include "support/emulator_sandbox.h"
+#include "support/realistic_adapters.h"
 
 #include <gtest/gtest.h>
 
@@ -188,6 +189,33 @@ TEST(UpdateArguments, MissingPathEndsWithStatusZero) {
     box.add_blank_adapters(1);
     expect_result(box.run({"--update", "0"}), "", "ERROR: please specify the file path to flash to the Adapter!\n",
                   0);
+}
+
+TEST(CommandWords, EachFormMatchesAsAPrefix) {
+    emulator_sandbox box;
+    add_realistic_adapters(box, 2);
+    const run_result display = box.run({"--display", "1"});
+    ASSERT_EQ(display.status, 0);
+    ASSERT_NE(display.out.find("Option ROM: \tpresent\n"), std::string::npos) << display.out;
+    for (const char* word : {"-d", "-dx", "--display", "--displayed", "-display"}) {
+        const run_result r = box.run({word, "1"});
+        EXPECT_EQ(r.out, display.out) << word;
+        EXPECT_EQ(r.err, display.err) << word;
+        EXPECT_EQ(r.status, 0) << word;
+    }
+    // A word that only resembles a command is no command: nothing happens.
+    for (const char* word : {"display", "---display", "-D", "--Display"}) {
+        expect_result(box.run({word, "1"}), "", "", 0);
+    }
+}
+
+TEST(CommandWords, ConfigureWordNeverFallsThroughToUpdateOrErase) {
+    emulator_sandbox box;
+    add_realistic_adapters(box, 1);
+    const std::vector<std::uint8_t> before = box.read_file("adapter00/flash.bin");
+    expect_result(box.run({"--configure", "0"}), "", "", 0);
+    expect_result(box.run({"-c", "0"}), "", "", 0);
+    EXPECT_EQ(box.read_file("adapter00/flash.bin"), before);
 }
 
 TEST(ConfigureArguments, ConfigureWithoutSettingsDoesNothing) {
