@@ -28,7 +28,7 @@ std::vector<std::string> list_adapter_folders(const std::string& root) {
     std::error_code ec;
     for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code file_ec;
-        if (it->is_directory(file_ec) && fs::exists(it->path() / "flash.bin", file_ec)) {
+        if (it->is_directory(file_ec) && fs::is_regular_file(it->path() / "flash.bin", file_ec)) {
             names.push_back(it->path().filename().string());
         }
     }

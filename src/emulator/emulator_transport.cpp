@@ -64,6 +64,17 @@ std::uint32_t record_index(const interface_record* record) {
     return index;
 }
 
+// What a faults file held that the emulator could not use, a line each.
+void report_fault_problems(const std::string& problems) {
+    std::size_t start = 0;
+    while (start < problems.size()) {
+        const std::size_t end = problems.find('\n', start);
+        const std::string line = problems.substr(start, end - start);
+        std::fprintf(stderr, "hbaemu: %s\n", line.c_str());
+        start = end == std::string::npos ? problems.size() : end + 1;
+    }
+}
+
 emulator_faults folder_faults(const std::string& folder, std::string* problems) {
     emulator_faults faults;
     read_emulator_faults(folder + "/faults", false, &faults, problems);
@@ -74,7 +85,9 @@ interface_list emu_open_interface_list() {
     auto* list = new emulated_interface_list;
     list->root = emulator_root();
     emulator_faults root_faults;
-    read_emulator_faults(list->root + "/faults", true, &root_faults, nullptr);
+    std::string problems;
+    read_emulator_faults(list->root + "/faults", true, &root_faults, &problems);
+    report_fault_problems(problems);
     if (root_faults.class_error != 0) {
         delete list;
         t_last_error = root_faults.class_error;
@@ -135,9 +148,7 @@ device_handle emu_open_device(const void* detail) {
     std::string problems;
     auto* device = new emulated_device;
     device->faults = folder_faults(path, &problems);
-    if (!problems.empty()) {
-        std::fprintf(stderr, "hbaemu: %s", problems.c_str());
-    }
+    report_fault_problems(problems);
     device->folder_name = path.substr(path.find_last_of('/') + 1);
     device->requests = process_request_count(path);
     std::uint32_t error = device->faults.open_error;

@@ -28,13 +28,13 @@ void refresh_vpd_registers(pci_config_space* config) {
 std::uint32_t find_capability(const std::uint8_t (&bytes)[kConfigSpaceSize], std::uint8_t id) {
     std::uint32_t pointer = bytes[kCapabilitiesPointer];
     for (int step = 0; step < kMaxCapabilities && pointer != 0; ++step) {
-        // An entry needs its two header bytes and, for VPD, the data
-        // register after them inside the 256 bytes.
-        if (pointer > kConfigSpaceSize - 8) {
+        // An entry needs its two header bytes inside the 256; the wanted one
+        // also its register dwords (for VPD the data register at +4).
+        if (pointer > kConfigSpaceSize - 2) {
             return 0;
         }
         if (bytes[pointer] == id) {
-            return pointer;
+            return pointer <= kConfigSpaceSize - 8 ? pointer : 0;
         }
         pointer = bytes[pointer + 1];
     }

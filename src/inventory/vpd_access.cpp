@@ -27,21 +27,25 @@ constexpr std::uint32_t kVpdCheckPattern = 0x00800000;
 // device's own delay does not depend on them. 50 ms leaves a wide margin over
 // any working device; a stuck one costs this once per adapter, since the
 // range reader gives up on an adapter after its first timed-out word.
+//
+// A time alone would misfire when this process, not the device, is slow: a
+// pause of the process (a loaded machine, a debugger, a sanitizer build)
+// could pass the deadline within a handful of reads. So a read is given up
+// only when the deadline has passed and the flag has also been read a number
+// of times that no working device needs.
 using poll_clock = std::chrono::steady_clock;
 constexpr auto kVpdReadTimeout = std::chrono::milliseconds(kVpdReadTimeoutMs);
+constexpr std::uint32_t kVpdMinimumPolls = 1000;
 
-// Polls until a read succeeds with the flag set. The deadline is taken
-// before each read, so even after a long stall of this process the flag is
-// read once more after the deadline before the read is given up.
+// Polls until a read succeeds with the flag set.
 bool wait_for_vpd_completion(std::uint8_t adapter, std::uint8_t vpd_capability) {
     const auto deadline = poll_clock::now() + kVpdReadTimeout;
-    for (;;) {
-        const bool expired = poll_clock::now() >= deadline;
+    for (std::uint32_t polls = 1;; ++polls) {
         std::uint32_t status = 0;
         if (pci_config_read(adapter, vpd_capability, &status) && (status & kVpdCompletionFlag) != 0) {
             return true;
         }
-        if (expired) {
+        if (polls >= kVpdMinimumPolls && poll_clock::now() >= deadline) {
             return false;
         }
     }

@@ -6,6 +6,7 @@
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 #include "optionrom/option_rom.h"
+#include "optionrom/option_rom_signature.h"
 #include "optionrom/rom_image_file.h"
 #include "optionrom/rom_progress.h"
 #include "optionrom/rom_readback.h"
@@ -23,11 +24,6 @@ constexpr int kRomImageRejected = 12;
 // The smallest image accepted: the adapter list probes the first 28 bytes of
 // the Option ROM.
 constexpr std::uint32_t kRomImageMinSize = 28;
-
-bool has_option_rom_signature(const std::uint8_t* image) {
-    const std::uint16_t first_word = static_cast<std::uint16_t>(image[0] | (image[1] << 8));
-    return first_word == kOptionRomSignature;
-}
 
 // Whatever the flash layer returned, the update reports 6.
 int report_download_failure() {

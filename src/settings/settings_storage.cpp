@@ -136,8 +136,10 @@ int save_settings(std::uint8_t adapter, settings_buffer* buffer) {
     if (buffer == nullptr) {
         return kNoBuffer;
     }
-    // Nothing has changed on flash yet when the erase fails: the flash layer
-    // has said why, and the record stays as the caller has it.
+    // When the erase fails the flash layer has said why. The sector may be
+    // partly or wholly erased already, but a flash that did not finish its
+    // erase accepts no program either, so no restore is tried; the record
+    // stays as the caller has it.
     const int erase_rc = flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
     if (erase_rc != 0) {
         return erase_rc;

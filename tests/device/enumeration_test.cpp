@@ -147,3 +147,27 @@ TEST_F(Enumeration, UnknownFaultKeysAreReportedWhenTheAdapterIsOpened) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Enumeration, RootFaultsFileProblemsAreReported) {
+    box.add_blank_adapters(1);
+    box.write_text("faults", "bogus-root-key\nopen-error 5\n");
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 1);
+    EXPECT_NE(err.find("unknown fault key 'bogus-root-key'"), std::string::npos) << err;
+    EXPECT_NE(err.find("\nhbaemu: " + box.root() + "/faults:2: only class-error belongs in the root folder"),
+              std::string::npos)
+        << err;
+    EXPECT_TRUE(slot_is_open(0));  // an adapter fault in the root applies to none
+}
+
+TEST_F(Enumeration, AFolderNamedFlashBinIsNoAdapterFile) {
+    box.add_blank_adapters(1);
+    std::filesystem::create_directories(box.folder("odd/flash.bin"));
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 1);
+    EXPECT_EQ(out + err, "");
+}
+
+}  // namespace

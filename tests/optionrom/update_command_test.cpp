@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -121,6 +123,32 @@ TEST_F(UpdateCommand, SmallestImageIsOnePieceInSectorZero) {
     EXPECT_EQ(erased_sectors_in_trace(trace), std::vector<int>{0});
     EXPECT_EQ(programmed_pieces_in_trace(trace), (std::vector<programmed_piece>{{0, 28}}));
     expect_flash_holds(image);
+}
+
+// An image fed through a pipe (process substitution, say) has no length to
+// learn in advance: it is read up to the largest image plus one byte.
+run_result update_through_pipe(emulator_sandbox& box, const std::vector<std::uint8_t>& image) {
+    const std::string pipe = box.folder("image.pipe");
+    mkfifo(pipe.c_str(), 0600);
+    std::thread writer([&] { box.write_file("image.pipe", image); });
+    run_result r = box.run({"--update", "0", pipe});
+    writer.join();
+    return r;
+}
+
+TEST_F(UpdateCommand, ImageFromAPipeIsWrittenOrRefusedForItsSize) {
+    const std::vector<std::uint8_t> image = make_rom_image(300);
+    run_result r = update_through_pipe(box, image);
+    EXPECT_EQ(r.out, update_header(300) + "\b\b\b\b\b\b85.33%\b\b\b\b\b\b100.00%" + kUpdateSucceeded);
+    EXPECT_EQ(r.status, 0);
+    expect_flash_holds(image);
+
+    std::filesystem::remove(box.folder("image.pipe"));
+    const std::vector<std::uint8_t> before = flash();
+    r = update_through_pipe(box, make_rom_image(0x30001));
+    EXPECT_EQ(r.err, kTooLarge);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(flash(), before);
 }
 
 TEST_F(UpdateCommand, ThreeHundredBytesAreAFullPageAndARemainder) {
