@@ -24,9 +24,14 @@ trap 'rm -rf "$empty_root" "$work"' EXIT
 wine cmd /c exit >/dev/null 2>&1 || true
 
 failures=0
-check() {
-    HBAEMU_DIR="$empty_root" "$native/src/app/hbabootcfg" "$@" >"$work/native.out" 2>"$work/native.err" && ns=0 || ns=$?
-    wine "$windows/src/app/hbabootcfg.exe" "$@" >"$work/win.out" 2>"$work/win.err" && ws=0 || ws=$?
+# compare NATIVE_ROOT WINDOWS_EXE WINDOWS_ROOT ARGS...: runs the native build
+# on NATIVE_ROOT and WINDOWS_EXE under wine (with HBAEMU_DIR=WINDOWS_ROOT when
+# given) with the same arguments, and compares output and status.
+compare() {
+    local native_root="$1" exe="$2" windows_root="$3"
+    shift 3
+    HBAEMU_DIR="$native_root" "$native/src/app/hbabootcfg" "$@" >"$work/native.out" 2>"$work/native.err" && ns=0 || ns=$?
+    HBAEMU_DIR="$windows_root" wine "$exe" "$@" >"$work/win.out" 2>"$work/win.err" && ws=0 || ws=$?
     for stream in out err; do
         sed 's/\r$//' "$work/win.$stream" >"$work/win.$stream.lf"
         if ! cmp -s "$work/native.$stream" "$work/win.$stream.lf"; then
@@ -40,6 +45,10 @@ check() {
         failures=$((failures + 1))
     fi
     echo "checked under wine: hbabootcfg $* (status $ws)"
+}
+
+check() {
+    compare "$empty_root" "$windows/src/app/hbabootcfg.exe" "" "$@"
 }
 
 check
@@ -61,22 +70,7 @@ windows_root="$work/windows-root"
 HBAEMU_DIR="$native_root" "$native/src/emulator/hbaemu" init --count 3 >/dev/null
 HBAEMU_DIR="$(winepath -w "$windows_root")" wine "$emulated/src/emulator/hbaemu.exe" init --count 3 >/dev/null
 check_emulated() {
-    HBAEMU_DIR="$native_root" "$native/src/app/hbabootcfg" "$@" >"$work/native.out" 2>"$work/native.err" && ns=0 || ns=$?
-    HBAEMU_DIR="$(winepath -w "$windows_root")" wine "$emulated/src/app/hbabootcfg.exe" "$@" \
-        >"$work/win.out" 2>"$work/win.err" && ws=0 || ws=$?
-    for stream in out err; do
-        sed 's/\r$//' "$work/win.$stream" >"$work/win.$stream.lf"
-        if ! cmp -s "$work/native.$stream" "$work/win.$stream.lf"; then
-            echo "FAIL: emulated hbabootcfg $* differs on standard $stream"
-            diff <(od -c "$work/native.$stream") <(od -c "$work/win.$stream.lf") | head -20
-            failures=$((failures + 1))
-        fi
-    done
-    if [[ "$ns" != "$ws" ]]; then
-        echo "FAIL: emulated hbabootcfg $* ends with $ws under wine, $ns natively"
-        failures=$((failures + 1))
-    fi
-    echo "checked under wine on emulated adapters: hbabootcfg $* (status $ws)"
+    compare "$native_root" "$emulated/src/app/hbabootcfg.exe" "$(winepath -w "$windows_root")" "$@"
 }
 check_emulated --list
 check_emulated --display 2
