@@ -6,7 +6,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev ipxe-qemu)
 if [[ "${1:-}" == "--windows" ]]; then
-    packages+=(g++-mingw-w64-x86-64-posix wine64)
+    # wine64 only recommends wine, which holds the wine and winepath commands.
+    packages+=(g++-mingw-w64-x86-64-posix wine wine64)
 fi
 
 missing=()
