@@ -88,21 +88,25 @@ void fix_up_header(boot_settings_record* record) {
     }
 }
 
-// After the last page: the record must read back as written.
+// After the last page: the record must read back as written. When it does
+// not, the flash holds neither the new record nor the old one, so the old one
+// is put back as after a failed page; one line says what happened.
 int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record) {
     std::uint8_t expected[kSettingsRecordSize];
     std::memcpy(expected, &record, sizeof expected);
     bool matches = false;
     const int rc = compare_with_flash(adapter, expected, &matches);
+    if (rc == 0 && matches) {
+        return 0;
+    }
+    const char* outcome =
+        restore_previous_record(adapter) ? "previous settings restored" : "previous settings could not be restored";
     if (rc != 0) {
-        std::fprintf(stderr, "ERROR: Could not read back saved settings, error %d\n", rc);
+        std::fprintf(stderr, "ERROR: Could not read back saved settings, error %d, %s!\n", rc, outcome);
         return rc;
     }
-    if (!matches) {
-        std::fprintf(stderr, "ERROR: Settings read back from the Adapter differ from those saved!\n");
-        return kSettingsReadBackDiffers;
-    }
-    return 0;
+    std::fprintf(stderr, "ERROR: Settings read back from the Adapter differ from those saved, %s!\n", outcome);
+    return kSettingsReadBackDiffers;
 }
 
 }  // namespace

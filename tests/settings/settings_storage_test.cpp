@@ -276,8 +276,25 @@ TEST_F(SettingsStorage, PageProgramThatDidNotTakeIsCaughtByTheReadBack) {
     const int rc = save(&buffer, &printed);
     EXPECT_NE(rc, 0);
     EXPECT_EQ(printed.out, kSavingPrompt);
-    EXPECT_EQ(printed.err, "ERROR: Settings read back from the Adapter differ from those saved!\n");
-    EXPECT_EQ(sector_bytes(flash(), kRecordOffset + 256, 192), std::vector<std::uint8_t>(192, 0xFF));
+    EXPECT_EQ(printed.err,
+              "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n");
+    // The sector holds the record as it was read before the save.
+    EXPECT_EQ(sector_bytes(flash(), kRecordOffset, 444), record_bytes(erased_record()));
+}
+
+TEST_F(SettingsStorage, ReadBackDifferenceRestoresTheConfiguredRecord) {
+    const std::vector<std::uint8_t> before = flash_holding(configured_record());
+    write_flash(before);
+    // Write enables: the save's erase, then its first and second page.
+    open_adapter({.dropped_write_enable = 3});
+    settings_buffer buffer = read_record();
+    put_text(buffer.record.targetuser, "targetuser");
+
+    captured_output printed;
+    EXPECT_EQ(save(&buffer, &printed), -4);
+    EXPECT_EQ(printed.err,
+              "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n");
+    EXPECT_EQ(flash(), before);
 }
 
 TEST_F(SettingsStorage, EraseSettingsWipesOnlyTheSettingsSector) {
