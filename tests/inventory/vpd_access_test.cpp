@@ -1,7 +1,7 @@
 // The VPD capability's registers: the data register check and single VPD
 // word reads, with the exact configuration traffic.
-#include "fake_pci_device.h"
 #include "inventory/vpd_access.h"
+#include "support/recording_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -14,17 +14,28 @@ namespace {
 constexpr std::uint8_t kCap = 0x40;
 const std::string kCheckFailed = "ERROR: PCI configuration write/read check failed.\n";
 
-void fill_vpd_pattern(fake_pci_device* device) {
+void fill_vpd_pattern(fake_adapter* device) {
     for (std::size_t i = 0; i < device->vpd.size(); ++i) {
         device->vpd[i] = static_cast<std::uint8_t>(i * 7 + (i >> 8));
     }
 }
 
-std::uint32_t vpd_dword(const fake_pci_device& device, std::uint32_t address) {
+std::uint32_t vpd_dword(const fake_adapter& device, std::uint32_t address) {
     return static_cast<std::uint32_t>(device.vpd[address] | (device.vpd[address + 1] << 8) |
                                       (device.vpd[address + 2] << 16)) |
            (static_cast<std::uint32_t>(device.vpd[address + 3]) << 24);
 }
+
+// One adapter behind the recording driver, opened, with an empty log.
+class VpdRegisters : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(driver.open_adapters(), 1); }
+
+    recording_driver driver;
+    fake_adapter& device = driver.adapter(0);
+};
+using VpdDataRegisterCheck = VpdRegisters;
+using VpdWordRead = VpdRegisters;
 
 int check(std::string* err) {
     ::testing::internal::CaptureStderr();
@@ -33,85 +44,78 @@ int check(std::string* err) {
     return result;
 }
 
-TEST(VpdDataRegisterCheck, PatternReadsBackWithoutTouchingTheAddressRegister) {
-    fake_pci_device device;
+TEST_F(VpdDataRegisterCheck, PatternReadsBackWithoutTouchingTheAddressRegister) {
     device.vpd_capability = kCap;
     std::string err;
     EXPECT_EQ(check(&err), 0);
     EXPECT_EQ(err, "");
-    const std::vector<config_request> expected = {config_write_of(0x44, 0x00800000),
+    const std::vector<recorded_request> expected = {config_write_of(0x44, 0x00800000),
                                                   config_read_of(0x44, 0x00800000)};
-    EXPECT_EQ(device.log, expected);
+    EXPECT_EQ(driver.requests, expected);
     EXPECT_EQ(device.vpd_reads_started, 0u);
 }
 
-TEST(VpdDataRegisterCheck, ReportsRegisterThatReadsBackZero) {
-    fake_pci_device device;
+TEST_F(VpdDataRegisterCheck, ReportsRegisterThatReadsBackZero) {
     device.vpd_capability = kCap;
-    device.data_register_keeps_zero = true;
+    device.vpd_data_register_keeps_zero = true;
     std::string err;
     EXPECT_EQ(check(&err), 1);
     EXPECT_EQ(err, kCheckFailed);
 }
 
-TEST(VpdDataRegisterCheck, ReportsFailedReadBack) {
-    fake_pci_device device;
+TEST_F(VpdDataRegisterCheck, ReportsFailedReadBack) {
     device.vpd_capability = kCap;
-    device.failing_reads.insert(0x44);
+    device.failing_config_reads.insert(0x44);
     std::string err;
     EXPECT_EQ(check(&err), 1);
     EXPECT_EQ(err, kCheckFailed);
 }
 
-TEST(VpdWordRead, StartsPollsAndFetchesTheDword) {
-    fake_pci_device device;
+TEST_F(VpdWordRead, StartsPollsAndFetchesTheDword) {
     device.vpd_capability = kCap;
     device.add_capability(kCap, 3, 0);
     fill_vpd_pattern(&device);
-    device.busy_reads = 2;
+    device.vpd_busy_reads = 2;
     std::uint32_t word = 0;
     EXPECT_EQ(vpd_read_word(0, kCap, 0x0C00, &word), kVpdWordRead);
     EXPECT_EQ(word, vpd_dword(device, 0x0C00));
     // The address write keeps the ID and next pointer bytes 0; two reads
     // show the flag clear, the third set; then the data register.
-    const std::vector<config_request> expected = {
+    const std::vector<recorded_request> expected = {
         config_write_of(kCap, 0x0C000000), config_read_of(kCap, 0x0C000003), config_read_of(kCap, 0x0C000003),
         config_read_of(kCap, 0x8C000003), config_read_of(kCap + 4u, vpd_dword(device, 0x0C00))};
-    EXPECT_EQ(device.log, expected);
+    EXPECT_EQ(driver.requests, expected);
 }
 
-TEST(VpdWordRead, AddressIsMaskedToDwordsOfThe8KSpace) {
-    fake_pci_device device;
+TEST_F(VpdWordRead, AddressIsMaskedToDwordsOfThe8KSpace) {
     device.vpd_capability = kCap;
     fill_vpd_pattern(&device);
     std::uint32_t word = 0;
     vpd_read_word(0, kCap, 0x0C03, &word);
-    EXPECT_EQ(device.log.front(), config_write_of(kCap, 0x0C000000));
+    EXPECT_EQ(driver.requests.front(), config_write_of(kCap, 0x0C000000));
     EXPECT_EQ(word, vpd_dword(device, 0x0C00));
 
-    device.log.clear();
+    driver.clear_log();
     vpd_read_word(0, kCap, 0x2000, &word);  // bit 13 is dropped
-    EXPECT_EQ(device.log.front(), config_write_of(kCap, 0));
+    EXPECT_EQ(driver.requests.front(), config_write_of(kCap, 0));
     EXPECT_EQ(word, vpd_dword(device, 0));
 
-    device.log.clear();
+    driver.clear_log();
     vpd_read_word(0, kCap, 0xFFFFFFFF, &word);
-    EXPECT_EQ(device.log.front(), config_write_of(kCap, 0x1FFC0000));
+    EXPECT_EQ(driver.requests.front(), config_write_of(kCap, 0x1FFC0000));
     EXPECT_EQ(word, vpd_dword(device, 0x1FFC));
 }
 
-TEST(VpdWordRead, FailedDataReadLeavesTheWord) {
-    fake_pci_device device;
+TEST_F(VpdWordRead, FailedDataReadLeavesTheWord) {
     device.vpd_capability = kCap;
     fill_vpd_pattern(&device);
-    device.failing_data_reads.insert(1);
+    device.failing_vpd_data_reads.insert(1);
     std::uint32_t word = 0x12345678;
     EXPECT_EQ(vpd_read_word(0, kCap, 0x100, &word), kVpdDataFailed);
     EXPECT_EQ(word, 0x12345678u);
 }
 
-TEST(VpdWordRead, FlagThatNeverComesEndsWithinTheBound) {
-    fake_pci_device device;
+TEST_F(VpdWordRead, FlagThatNeverComesEndsWithinTheBound) {
     device.vpd_capability = kCap;
     fill_vpd_pattern(&device);
     device.vpd_stuck = true;
@@ -123,25 +127,23 @@ TEST(VpdWordRead, FlagThatNeverComesEndsWithinTheBound) {
     EXPECT_GE(elapsed, std::chrono::milliseconds(kVpdReadTimeoutMs));
     EXPECT_LT(elapsed, std::chrono::milliseconds(kVpdReadTimeoutMs) + std::chrono::seconds(2));
     // Never the data register: the word is not there.
-    for (const config_request& r : device.log) {
+    for (const recorded_request& r : driver.requests) {
         EXPECT_NE(r.offset, kCap + 4u);
     }
 }
 
-TEST(VpdWordRead, PollReadsThatKeepFailingEndWithinTheBound) {
-    fake_pci_device device;
+TEST_F(VpdWordRead, PollReadsThatKeepFailingEndWithinTheBound) {
     device.vpd_capability = kCap;
-    device.failing_reads.insert(kCap);
+    device.failing_config_reads.insert(kCap);
     std::uint32_t word = 7;
     EXPECT_EQ(vpd_read_word(0, kCap, 0x0C00, &word), kVpdTimedOut);
     EXPECT_EQ(word, 7u);
 }
 
-TEST(VpdWordRead, SlowDeviceStillDelivers) {
-    fake_pci_device device;
+TEST_F(VpdWordRead, SlowDeviceStillDelivers) {
     device.vpd_capability = kCap;
     fill_vpd_pattern(&device);
-    device.busy_reads = 20000;
+    device.vpd_busy_reads = 20000;
     std::uint32_t word = 0;
     EXPECT_EQ(vpd_read_word(0, kCap, 0x1950, &word), kVpdWordRead);
     EXPECT_EQ(word, vpd_dword(device, 0x1950));

@@ -1,9 +1,9 @@
 // The VPD image: both ranges read word by word, the fixed keyword layout
 // laid over the adapter's bytes, and the RV checksum; checked by walking the
 // result as PCI VPD resource items.
-#include "fake_pci_device.h"
 #include "inventory/vpd_access.h"
 #include "inventory/vpd_image.h"
+#include "support/recording_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -24,8 +24,11 @@ struct built_image {
     std::string err;
 };
 
-built_image build(fake_pci_device* device) {
-    device->vpd_capability = kCap;
+// Opens the driver's one adapter, whose VPD capability sits at kCap, and
+// builds its image.
+built_image build(recording_driver* driver) {
+    driver->adapter(0).vpd_capability = kCap;
+    EXPECT_EQ(driver->open_adapters(), 1);
     built_image b;
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
@@ -116,7 +119,7 @@ void expect_zero(const std::vector<std::uint8_t>& image, std::size_t first, std:
 // A VPD as an adapter might hold it, in the standard format, but with item
 // and keyword lengths and a checksum of its own, and foreign bytes in the
 // areas that the layout owns.
-void write_realistic_vpd(fake_pci_device* device) {
+void write_realistic_vpd(fake_adapter* device) {
     std::vector<std::uint8_t>& v = device->vpd;
     for (std::size_t i = 0; i < v.size(); ++i) {
         v[i] = static_cast<std::uint8_t>(0x5A ^ (i * 13));
@@ -153,8 +156,8 @@ bool is_data_field(std::size_t i) {
 }
 
 TEST(VpdImage, AllZeroVpdGivesTheLayoutAndChecksum3E) {
-    fake_pci_device device;
-    const built_image b = build(&device);
+    recording_driver driver;
+    const built_image b = build(&driver);
     expect_well_formed(b.image);
     EXPECT_EQ(b.image[0x0B0], 0x3E);
     for (std::size_t i = 0; i < kVpdImageSize; ++i) {
@@ -166,9 +169,10 @@ TEST(VpdImage, AllZeroVpdGivesTheLayoutAndChecksum3E) {
 }
 
 TEST(VpdImage, BlankVpdKeepsFfDataAndClearsReservedAreas) {
-    fake_pci_device device;
+    recording_driver driver;
+    fake_adapter& device = driver.adapter(0);
     device.vpd.assign(kVpdSpaceSize, 0xFF);
-    const built_image b = build(&device);
+    const built_image b = build(&driver);
     expect_well_formed(b.image);
     EXPECT_EQ(b.image[0x0B0], 0xB8);
     expect_zero(b.image, 0x0B1, 0x0FF);
@@ -182,9 +186,10 @@ TEST(VpdImage, BlankVpdKeepsFfDataAndClearsReservedAreas) {
 }
 
 TEST(VpdImage, RealisticVpdKeepsEveryDataByteAndIsWellFormed) {
-    fake_pci_device device;
+    recording_driver driver;
+    fake_adapter& device = driver.adapter(0);
     write_realistic_vpd(&device);
-    const built_image b = build(&device);
+    const built_image b = build(&driver);
     expect_well_formed(b.image);
     for (std::size_t i = 0; i < kVpdImageSize; ++i) {
         if (is_data_field(i)) {
@@ -199,29 +204,31 @@ TEST(VpdImage, RealisticVpdKeepsEveryDataByteAndIsWellFormed) {
 }
 
 TEST(VpdImage, ChecksumCoversTheReadOnlyDataButNotTheReadWriteItem) {
-    fake_pci_device device;
+    recording_driver driver;
+    fake_adapter& device = driver.adapter(0);
     write_realistic_vpd(&device);
-    const std::uint8_t reference = build(&device).image[0x0B0];
+    const std::uint8_t reference = build(&driver).image[0x0B0];
 
     device.vpd[0xC00 + 0x106] ^= 0x55;  // inside the VC data
-    EXPECT_EQ(build(&device).image[0x0B0], reference);
+    EXPECT_EQ(build(&driver).image[0x0B0], reference);
 
     for (std::size_t offset : {0x003, 0x052, 0x0AC}) {
-        fake_pci_device changed;
+        recording_driver changed_driver;
+        fake_adapter& changed = changed_driver.adapter(0);
         write_realistic_vpd(&changed);
         changed.vpd[0xC00 + offset] = static_cast<std::uint8_t>(changed.vpd[0xC00 + offset] + 1);
-        const built_image b = build(&changed);
+        const built_image b = build(&changed_driver);
         EXPECT_NE(b.image[0x0B0], reference) << "data at " << offset;
         EXPECT_EQ(sum_to_checksum(b.image), 0u);
     }
 }
 
 TEST(VpdImage, ReadsBothRangesInAscendingOrderAndPrintsOneEmptyLine) {
-    fake_pci_device device;
-    const built_image b = build(&device);
+    recording_driver driver;
+    const built_image b = build(&driver);
     std::vector<std::uint32_t> addresses;
-    for (const config_request& r : device.log) {
-        if (r.write && r.offset == kCap) {
+    for (const recorded_request& r : driver.requests) {
+        if (r.kind == recorded_kind::config_write && r.offset == kCap) {
             addresses.push_back(r.value >> 16);
         }
     }
@@ -238,10 +245,11 @@ TEST(VpdImage, ReadsBothRangesInAscendingOrderAndPrintsOneEmptyLine) {
 }
 
 TEST(VpdImage, FailedDataReadRepeatsThePreviousWord) {
-    fake_pci_device device;
+    recording_driver driver;
+    fake_adapter& device = driver.adapter(0);
     write_realistic_vpd(&device);
-    device.failing_data_reads = {1, 6};  // the first word of the call, and 0xC14
-    const built_image b = build(&device);
+    device.failing_vpd_data_reads = {1, 6};  // the first word of the call, and 0xC14
+    const built_image b = build(&driver);
     expect_zero(b.buffer, 0xC00, 0xC03);
     EXPECT_TRUE(std::equal(b.buffer.begin() + 0xC14, b.buffer.begin() + 0xC18, device.vpd.begin() + 0xC10));
     EXPECT_TRUE(std::equal(b.buffer.begin() + 0xC18, b.buffer.begin() + 0xE00, device.vpd.begin() + 0xC18));
@@ -249,11 +257,12 @@ TEST(VpdImage, FailedDataReadRepeatsThePreviousWord) {
 }
 
 TEST(VpdImage, StuckVpdGivesUpOnTheAdapterAfterOneTimedOutWord) {
-    fake_pci_device device;
+    recording_driver driver;
+    fake_adapter& device = driver.adapter(0);
     write_realistic_vpd(&device);
     device.vpd_stuck = true;
     const auto start = std::chrono::steady_clock::now();
-    const built_image b = build(&device);
+    const built_image b = build(&driver);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::milliseconds(kVpdReadTimeoutMs) + std::chrono::seconds(2));
     EXPECT_EQ(device.vpd_reads_started, 1u);
@@ -267,10 +276,11 @@ TEST(VpdImage, StuckVpdGivesUpOnTheAdapterAfterOneTimedOutWord) {
 TEST(VpdImage, TimeoutAfterGoodWordsKeepsTheLastWordForTheRest) {
     // A device that answers two words and then stops: every later word
     // repeats the last one read, as failed reads would.
-    fake_pci_device device;
+    recording_driver driver;
+    fake_adapter& device = driver.adapter(0);
     write_realistic_vpd(&device);
-    device.stuck_from_read = 3;
-    const built_image b = build(&device);
+    device.vpd_stuck_from_read = 3;
+    const built_image b = build(&driver);
     EXPECT_EQ(device.vpd_reads_started, 3u);
     EXPECT_EQ(b.err, "ERROR: VPD read did not complete.\n");
     EXPECT_TRUE(std::equal(b.buffer.begin() + 0xC00, b.buffer.begin() + 0xC08, device.vpd.begin() + 0xC00));

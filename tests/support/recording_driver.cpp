@@ -16,6 +16,9 @@ constexpr std::uint32_t kDataRegister = 0x6D8;
 constexpr std::uint32_t kControlRegister = 0x6DC;
 constexpr std::uint32_t kBusyBit = 0x80000000u;
 constexpr std::uint32_t kConfigSpaceLastDword = 252;
+constexpr std::uint32_t kVpdFlag = 0x80000000u;
+constexpr std::uint32_t kVpdAddressMask = 0x1FFC;
+constexpr std::uint32_t kVpdDataRegister = 4;
 
 // The detail record: size field, then the adapter's index as its "path".
 constexpr std::uint32_t kDetailFixedSize = 8;
@@ -158,6 +161,54 @@ std::uint32_t config_dword(const fake_adapter& a, std::uint32_t offset) {
     return value;
 }
 
+void store_config_dword(fake_adapter& a, std::uint32_t offset, std::uint32_t value) {
+    for (std::uint32_t i = 0; i < 4; ++i) {
+        a.config[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+bool vpd_data_read_fails(const fake_adapter& a, std::uint32_t offset) {
+    return a.vpd_capability != 0 && offset == a.vpd_capability + kVpdDataRegister &&
+           a.failing_vpd_data_reads.count(a.vpd_reads_started) != 0;
+}
+
+// A read of the VPD address register while a VPD read is under way: either
+// one more look at a clear flag, or the read completes and the data register
+// takes the four bytes at the address.
+void vpd_flag_read(fake_adapter& a) {
+    const std::uint32_t at = a.vpd_capability;
+    const bool stuck = a.vpd_stuck || (a.vpd_stuck_from_read != 0 && a.vpd_reads_started >= a.vpd_stuck_from_read);
+    if (!stuck && a.vpd_pending_busy_reads == 0) {
+        const std::uint32_t address = (config_dword(a, at) >> 16) & kVpdAddressMask;
+        std::uint32_t data = 0;
+        for (std::uint32_t i = 0; i < 4; ++i) {
+            data |= static_cast<std::uint32_t>(a.vpd[address + i]) << (8 * i);
+        }
+        store_config_dword(a, at + kVpdDataRegister, data);
+        store_config_dword(a, at, config_dword(a, at) | kVpdFlag);
+        a.vpd_read_in_flight = false;
+    } else if (a.vpd_pending_busy_reads > 0) {
+        --a.vpd_pending_busy_reads;
+    }
+}
+
+// A configuration write that the VPD capability takes; false for any other.
+bool vpd_config_write(fake_adapter& a, std::uint32_t offset, std::uint32_t value) {
+    if (a.vpd_capability == 0) {
+        return false;
+    }
+    if (offset == a.vpd_capability) {
+        store_config_dword(a, offset, (config_dword(a, offset) & 0xFFFF) | (value & 0xFFFF0000u));
+        if ((value & kVpdFlag) == 0) {
+            a.vpd_read_in_flight = true;
+            a.vpd_pending_busy_reads = a.vpd_busy_reads;
+            ++a.vpd_reads_started;
+        }
+        return true;
+    }
+    return offset == a.vpd_capability + kVpdDataRegister && a.vpd_data_register_keeps_zero;
+}
+
 // Carries out one request on adapter a; returns the error number or 0.
 std::uint32_t serve(fake_adapter& a, recorded_kind kind, std::uint32_t offset, std::uint32_t written,
                     std::uint32_t* value) {
@@ -190,6 +241,12 @@ std::uint32_t serve(fake_adapter& a, recorded_kind kind, std::uint32_t offset, s
             if (offset > kConfigSpaceLastDword) {
                 return kErrorInvalidParameter;
             }
+            if (a.failing_config_reads.count(offset) != 0 || vpd_data_read_fails(a, offset)) {
+                return kErrorGenFailure;
+            }
+            if (a.vpd_capability != 0 && offset == a.vpd_capability && a.vpd_read_in_flight) {
+                vpd_flag_read(a);
+            }
             *value = config_dword(a, offset);
             return 0;
         case recorded_kind::config_write:
@@ -199,8 +256,8 @@ std::uint32_t serve(fake_adapter& a, recorded_kind kind, std::uint32_t offset, s
             if (offset > kConfigSpaceLastDword) {
                 return kErrorInvalidParameter;
             }
-            for (std::uint32_t i = 0; i < 4; ++i) {
-                a.config[offset + i] = static_cast<std::uint8_t>(written >> (8 * i));
+            if (!vpd_config_write(a, offset, written)) {
+                store_config_dword(a, offset, written);
             }
             return 0;
         case recorded_kind::sleep: return 0;
@@ -340,6 +397,19 @@ recorded_request sleep_of(std::uint32_t milliseconds) {
     return {recorded_kind::sleep, -1, milliseconds, 0, 0};
 }
 
+recorded_request config_read_of(std::uint32_t offset, std::uint32_t returned, int adapter) {
+    return {recorded_kind::config_read, adapter, offset, returned, 0};
+}
+
+recorded_request config_write_of(std::uint32_t offset, std::uint32_t value, int adapter) {
+    return {recorded_kind::config_write, adapter, offset, value, 0};
+}
+
+void fake_adapter::add_capability(std::uint8_t offset, std::uint8_t id, std::uint8_t next) {
+    config[offset] = id;
+    config[offset + 1u] = next;
+}
+
 void PrintTo(const recorded_request& r, std::ostream* os) {
     char text[96];
     if (r.kind == recorded_kind::sleep) {
@@ -369,6 +439,12 @@ recording_driver::~recording_driver() {
     close_adapter_handles();
     set_transport_for_testing(nullptr);
     g_driver = nullptr;
+}
+
+int recording_driver::open_adapters() {
+    const int found = enumerate_adapters();
+    clear_log();
+    return found;
 }
 
 std::vector<recorded_transfer> recording_driver::transfers(int adapter) const {

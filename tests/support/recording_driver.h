@@ -7,8 +7,10 @@
 //   times after each transfer starts (or always), in front of a small SPI NOR
 //   model: write enable, fast read (with its dummy byte), page program,
 //   sector erase and read status, on a 512 KiB array;
-// - a 256-byte PCI configuration space per adapter, with an optional queue of
-//   values and hooks for whatever a test needs behind it (a VPD capability);
+// - a 256-byte PCI configuration space per adapter, with reads that fail at
+//   chosen offsets, an optional VPD capability in front of an 8 KB VPD store
+//   (slow, stuck or failing on request), an optional queue of values and
+//   hooks for whatever else a test needs behind it;
 // - requests that fail with a given error number, from the first or after a
 //   number that succeed.
 //
@@ -26,6 +28,7 @@
 #include <deque>
 #include <functional>
 #include <iosfwd>
+#include <set>
 #include <vector>
 
 enum class recorded_kind { register_read, register_write, config_read, config_write, sleep };
@@ -44,6 +47,8 @@ struct recorded_request {
 recorded_request reg_read_of(std::uint32_t offset, std::uint32_t returned, int adapter = 0);
 recorded_request reg_write_of(std::uint32_t offset, std::uint32_t value, int adapter = 0);
 recorded_request sleep_of(std::uint32_t milliseconds);
+recorded_request config_read_of(std::uint32_t offset, std::uint32_t returned, int adapter = 0);
+recorded_request config_write_of(std::uint32_t offset, std::uint32_t value, int adapter = 0);
 
 // gtest prints mismatches with this.
 void PrintTo(const recorded_request& request, std::ostream* os);
@@ -101,11 +106,35 @@ struct fake_adapter {
     // PCI configuration space. A read first asks config_read_hook (true:
     // *value is the answer), then takes the front of config_read_queue, then
     // reads config. A write first offers itself to config_write_hook (true:
-    // consumed), else it is stored in config. Offsets beyond 252 fail with 87.
+    // consumed), else it is stored in config. Offsets beyond 252 fail with 87;
+    // reads at an offset in failing_config_reads fail with 31, as a driver
+    // refuses them. The capability list starts at 0x34.
     std::array<std::uint8_t, 256> config{};
     std::deque<std::uint32_t> config_read_queue;
     std::function<bool(std::uint32_t offset, std::uint32_t* value)> config_read_hook;
     std::function<bool(std::uint32_t offset, std::uint32_t value)> config_write_hook;
+    std::set<std::uint32_t> failing_config_reads;
+    // A capability entry: ID in byte 0, next pointer in byte 1.
+    void add_capability(std::uint8_t offset, std::uint8_t id, std::uint8_t next);
+
+    // The VPD capability at vpd_capability (0: none). Writing its address
+    // register with the flag 0 starts a read of the dword at the address
+    // (bits 16-28) of vpd; the flag then reads 0 vpd_busy_reads times before
+    // the read completes, puts the dword in the data register and sets the
+    // flag. The ID and next pointer bytes are read-only.
+    std::uint8_t vpd_capability = 0;
+    std::vector<std::uint8_t> vpd = std::vector<std::uint8_t>(8192, 0);
+    std::uint32_t vpd_busy_reads = 0;
+    bool vpd_stuck = false;                  // the flag never comes
+    std::uint64_t vpd_stuck_from_read = 0;   // from this VPD read on (1 the first) the flag never comes
+    bool vpd_data_register_keeps_zero = false;  // writes to the data register do not stick
+    // The data register read after the n-th VPD read started (1 is the
+    // first) fails for each n listed.
+    std::set<std::uint64_t> failing_vpd_data_reads;
+    std::uint64_t vpd_reads_started = 0;
+    // Kept by the fake.
+    std::uint32_t vpd_pending_busy_reads = 0;
+    bool vpd_read_in_flight = false;
 
     // The controller's view of the current flash command (kept by the fake).
     std::uint32_t data_register = 0;
@@ -127,6 +156,10 @@ public:
 
     // Every request and sleep, in order.
     std::vector<recorded_request> requests;
+
+    // enumerate_adapters(), then an empty log: what a test does before the
+    // code under test. Returns the number of adapters found.
+    int open_adapters();
 
     // The flash controller transfers of one adapter, in order.
     std::vector<recorded_transfer> transfers(int adapter = 0) const;
