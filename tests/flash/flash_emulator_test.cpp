@@ -3,10 +3,10 @@
 // sector, and the emulator's busy and stuck faults give the codes and lines
 // an operator would see. Sleeps are counted instead of spent.
 #include "device/adapter_access.h"
-#include "device/transport.h"
 #include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
+#include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>
@@ -19,13 +19,6 @@
 
 namespace {
 
-std::vector<std::uint32_t> g_sleeps;
-transport_ops g_counting_transport;
-
-void count_sleep(std::uint32_t milliseconds) {
-    g_sleeps.push_back(milliseconds);
-}
-
 const std::string kBusyLine = "ERROR: adapter serial flash controller busy!\n";
 const std::string kPhaseLine = "ERROR: could not write/read from serial flash!\n";
 
@@ -33,16 +26,10 @@ class flash_emulator_test : public ::testing::Test {
 protected:
     void SetUp() override {
         setenv("HBAEMU_DIR", box.root().c_str(), 1);
-        // The emulator's own transport, with only the sleeps replaced.
-        g_counting_transport = *platform_transport();
-        g_counting_transport.sleep_ms = count_sleep;
-        set_transport_for_testing(&g_counting_transport);
-        g_sleeps.clear();
     }
 
     void TearDown() override {
         close_adapter_handles();
-        set_transport_for_testing(nullptr);
         unsetenv("HBAEMU_DIR");
     }
 
@@ -72,6 +59,8 @@ protected:
     }
 
     emulator_sandbox box;
+    // The emulator's own transport, with the sleeps recorded instead of spent.
+    emulator_interposer emulator;
 };
 
 std::vector<std::uint8_t> pattern(std::size_t size) {
@@ -130,7 +119,7 @@ TEST_F(flash_emulator_test, ProgramWaitsOutBusyStatusPolls) {
     const auto [result, err] = run([&data] { return flash_write_page(0, 0x100, 256, data.data()); });
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(g_sleeps, (std::vector<std::uint32_t>{1, 1, 1, 1}));
+    EXPECT_EQ(emulator.sleeps, (std::vector<std::uint32_t>{1, 1, 1, 1}));
     EXPECT_EQ(read_flash(0x100, 256), data);
 }
 
@@ -147,7 +136,7 @@ TEST_F(flash_emulator_test, EraseWaitsOutBusyStatusPolls) {
     const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 3); });
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(g_sleeps, (std::vector<std::uint32_t>{500, 500}));
+    EXPECT_EQ(emulator.sleeps, (std::vector<std::uint32_t>{500, 500}));
     EXPECT_EQ(read_flash(kSettingsOffset, 4), std::vector<std::uint8_t>(4, 0xFF));
 }
 
@@ -167,7 +156,7 @@ TEST_F(flash_emulator_test, StuckControllerIsReportedBusyByEveryOperation) {
     const auto [erase_result, erase_err] = run([] { return flash_erase_sectors(0, 0, 2); });
     EXPECT_EQ(erase_result, kFlashControllerBusy);
     EXPECT_EQ(erase_err, kBusyLine);
-    EXPECT_TRUE(g_sleeps.empty());
+    EXPECT_TRUE(emulator.sleeps.empty());
 
     close_adapter_handles();
     EXPECT_EQ(box.read_file("adapter00/flash.bin"), std::vector<std::uint8_t>(kFlashSize, 0xFF));
@@ -179,7 +168,7 @@ TEST_F(flash_emulator_test, StuckFlashGivesMinusThreeWithoutALine) {
     const auto [write_result, write_err] = run([&data] { return flash_write_page(0, 0, 4, data); });
     EXPECT_EQ(write_result, kFlashStillBusy);
     EXPECT_EQ(write_err, "");
-    EXPECT_EQ(g_sleeps, (std::vector<std::uint32_t>{1, 1, 1, 1}));
+    EXPECT_EQ(emulator.sleeps, (std::vector<std::uint32_t>{1, 1, 1, 1}));
 }
 
 TEST_F(flash_emulator_test, StuckFlashAfterEraseGivesMinusThreeAfterAboutTwoSeconds) {
@@ -187,7 +176,7 @@ TEST_F(flash_emulator_test, StuckFlashAfterEraseGivesMinusThreeAfterAboutTwoSeco
     const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 4); });
     EXPECT_EQ(result, kFlashStillBusy);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(g_sleeps, (std::vector<std::uint32_t>{500, 500, 500, 500}));
+    EXPECT_EQ(emulator.sleeps, (std::vector<std::uint32_t>{500, 500, 500, 500}));
 }
 
 }  // namespace
