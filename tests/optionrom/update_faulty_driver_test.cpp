@@ -4,15 +4,14 @@
 // reading the image back uncovers.
 #include "optionrom/rom_update.h"
 #include "optionrom/update_test_images.h"
+#include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
 
 #include "device/adapter_access.h"
-#include "device/transport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -38,30 +37,21 @@ struct interference_plan {
 
 interference_plan g_plan;
 
-struct register_record {
-    std::uint32_t offset;
-    std::uint32_t value;
-};
-
-bool interfering_device_control(device_handle handle, std::uint32_t code, void* buffer, std::uint32_t in_size,
-                                std::uint32_t out_size) {
-    register_record record;
-    std::memcpy(&record, buffer, sizeof record);
-    if (code == kIoctlRegisterWrite && record.offset == kDataRegister && record.value == g_plan.match &&
-        g_plan.kind != interference::none && ++g_plan.seen == g_plan.occurrence) {
+// Sees each request on its way to the emulator.
+interposer_action interfere(interposed_request& request) {
+    if (request.kind == interposed_kind::register_write && request.offset == kDataRegister &&
+        request.value == g_plan.match && g_plan.kind != interference::none && ++g_plan.seen == g_plan.occurrence) {
         if (g_plan.kind == interference::replace_value) {
-            record.value = g_plan.replacement;
-            std::memcpy(buffer, &record, sizeof record);
+            request.value = g_plan.replacement;
         } else {
             g_plan.hung = true;
         }
     }
-    if (g_plan.hung && code == kIoctlRegisterRead && record.offset == kControlRegister) {
-        record.value = kBusy;
-        std::memcpy(buffer, &record, sizeof record);
-        return true;
+    if (g_plan.hung && request.kind == interposed_kind::register_read && request.offset == kControlRegister) {
+        request.value = kBusy;
+        return interposer_action::answer;
     }
-    return platform_transport()->device_control(handle, code, buffer, in_size, out_size);
+    return interposer_action::forward;
 }
 
 class UpdateWithFaultyDriver : public ::testing::Test {
@@ -72,16 +62,11 @@ protected:
         setenv("HBAEMU_DIR", box.root().c_str(), 1);
         unsetenv("HBAEMU_TRACE");
         g_plan = interference_plan{};
-        driver = *platform_transport();
-        driver.device_control = interfering_device_control;
+        driver.before = interfere;
         ASSERT_EQ(enumerate_adapters(), 1);
-        set_transport_for_testing(&driver);
     }
 
-    void TearDown() override {
-        set_transport_for_testing(nullptr);
-        close_adapter_handles();
-    }
+    void TearDown() override { close_adapter_handles(); }
 
     // Runs write_rom_image and keeps what it printed.
     int write(const std::vector<std::uint8_t>& image) {
@@ -96,7 +81,7 @@ protected:
     std::vector<std::uint8_t> flash() const { return box.read_file("adapter00/flash.bin"); }
 
     emulator_sandbox box;
-    transport_ops driver{};
+    emulator_interposer driver{true};  // its polls wait as long as with the real driver
     std::string out;
     std::string err;
 };
