@@ -3,7 +3,6 @@
 add_executable(optionrom_detection_tests
   ${CMAKE_CURRENT_LIST_DIR}/dm_header_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/option_rom_commands_test.cpp
-  ${CMAKE_SOURCE_DIR}/tests/settings/flash_fault_transport.cpp
 )
 target_link_libraries(optionrom_detection_tests PRIVATE hba_optionrom hba_test_support GTest::gtest_main)
 add_dependencies(optionrom_detection_tests hbabootcfg)

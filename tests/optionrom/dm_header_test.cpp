@@ -164,7 +164,7 @@ TEST_F(ReadDmHeader, NoHeaderCopyGiven) {
     captured_output printed;
     EXPECT_EQ(read(nullptr, &printed), -1);
     EXPECT_EQ(printed.err, "");
-    EXPECT_EQ(flash_fault_transport_counts().requests, 0);
+    EXPECT_EQ(flash_counts().requests, 0);
 }
 
 }  // namespace

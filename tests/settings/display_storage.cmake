@@ -5,7 +5,6 @@ add_executable(settings_display_storage_tests
   ${CMAKE_CURRENT_LIST_DIR}/settings_display_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings_storage_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settings_commands_test.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/flash_fault_transport.cpp
 )
 target_link_libraries(settings_display_storage_tests PRIVATE hba_settings hba_test_support GTest::gtest_main)
 add_dependencies(settings_display_storage_tests hbabootcfg)

@@ -1,19 +1,37 @@
 // In-process tests against one emulated adapter: the adapter folder lives in
-// a private sandbox, requests pass through the flash fault transport (which
-// skips the polls' sleeps), and what an operation prints is captured.
+// a private sandbox, requests pass through the emulator interposer (which
+// skips the polls' sleeps, counts the flash commands and adds the flash
+// faults of a plan), and what an operation prints is captured.
 #pragma once
 
 #include "device/adapter_access.h"
 #include "settings/flash_contents.h"
-#include "settings/flash_fault_transport.h"
+#include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
+
+// Flash faults the emulator cannot stage, on one chosen transfer: a status
+// register that keeps reporting write-in-progress after a page program, and
+// a write enable that never reaches the flash, so that the command after it
+// silently does not take.
+struct flash_fault_plan {
+    int busy_status_after_page = 0;  // 1-based page program whose status polls all read busy
+    int dropped_write_enable = 0;    // 1-based write enable sent as write disable instead
+};
+
+struct flash_fault_counts {
+    int requests = 0;
+    int write_enables = 0;
+    int page_programs = 0;
+    int sector_erases = 0;
+};
 
 struct captured_output {
     std::string out;
@@ -44,7 +62,7 @@ protected:
 
     void TearDown() override {
         close_adapter_handles();
-        remove_flash_fault_transport();
+        emulator_.reset();
     }
 
     void write_flash(const std::vector<std::uint8_t>& flash) {
@@ -60,13 +78,96 @@ protected:
         box_.write_text(std::string(kAdapter) + "/faults", lines);
     }
 
-    // Enumerates the sandbox's adapter as adapter 0.
+    // Enumerates the sandbox's adapter as adapter 0, behind a fresh
+    // interposer with the plan's faults and counts from zero.
     void open_adapter(const flash_fault_plan& plan = {}) {
         setenv("HBAEMU_DIR", box_.root().c_str(), 1);
         setenv("HBAEMU_TRACE", "", 1);
-        install_flash_fault_transport(plan);
+        emulator_.reset();
+        emulator_.emplace();
+        plan_ = plan;
+        counts_ = {};
+        data_register_ = 0;
+        command_follows_write_enable_ = false;
+        status_byte_pending_ = false;
+        busy_status_reads_left_ = 0;
+        emulator_->before = [this](interposed_request& r) { return watch(r); };
+        emulator_->after_read = [this](interposed_request& r) { spoil_status(r); };
         ASSERT_EQ(enumerate_adapters(), 1);
     }
 
+    // The requests since open_adapter and the flash commands among them.
+    flash_fault_counts flash_counts() const {
+        flash_fault_counts counts = counts_;
+        counts.requests = emulator_ ? emulator_->requests : 0;
+        return counts;
+    }
+
     emulator_sandbox box_;
+
+private:
+    static constexpr std::uint32_t kDataRegister = 0x6D8;
+    static constexpr std::uint32_t kControlRegister = 0x6DC;
+    // Operation words: write 1 byte and end; write 4 bytes and continue or
+    // end; read 1 byte and end (the status byte of a status poll).
+    static constexpr std::uint32_t kWriteOneByteEnd = 0x01;
+    static constexpr std::uint32_t kWriteFourBytesContinue = 0x0F;
+    static constexpr std::uint32_t kWriteFourBytesEnd = 0x07;
+    static constexpr std::uint32_t kReadOneByteEnd = 0x00;
+    static constexpr std::uint32_t kWriteEnable = 0x06;
+    static constexpr std::uint32_t kWriteDisable = 0x04;
+    static constexpr std::uint32_t kPageProgram = 0x02;
+    static constexpr std::uint32_t kSectorErase = 0xD8;
+    static constexpr int kStatusReadsPerPoll = 5;
+
+    // Follows the data register, and classifies each transfer a control
+    // register write starts once the data register has been loaded for it.
+    interposer_action watch(const interposed_request& r) {
+        if (r.kind != interposed_kind::register_write) {
+            return interposer_action::forward;
+        }
+        if (r.offset == kDataRegister) {
+            data_register_ = r.value;
+        } else if (r.offset == kControlRegister) {
+            const std::uint32_t operation = r.value;
+            const bool is_write_enable = operation == kWriteOneByteEnd && data_register_ == kWriteEnable;
+            if (is_write_enable) {
+                ++counts_.write_enables;
+                if (counts_.write_enables == plan_.dropped_write_enable) {
+                    emulator_->write_register(r.handle, kDataRegister, kWriteDisable);
+                }
+            } else if (command_follows_write_enable_) {
+                const std::uint32_t command = data_register_ & 0xFF;
+                if (operation == kWriteFourBytesContinue && command == kPageProgram) {
+                    ++counts_.page_programs;
+                    if (counts_.page_programs == plan_.busy_status_after_page) {
+                        busy_status_reads_left_ = kStatusReadsPerPoll;
+                    }
+                } else if (operation == kWriteFourBytesEnd && command == kSectorErase) {
+                    ++counts_.sector_erases;
+                }
+            }
+            command_follows_write_enable_ = is_write_enable;
+            status_byte_pending_ = operation == kReadOneByteEnd;
+        }
+        return interposer_action::forward;
+    }
+
+    // The status byte of a poll after the chosen page program shows
+    // write-in-progress.
+    void spoil_status(interposed_request& r) {
+        if (r.kind == interposed_kind::register_read && r.offset == kDataRegister && status_byte_pending_ &&
+            busy_status_reads_left_ > 0) {
+            --busy_status_reads_left_;
+            r.value |= 1;
+        }
+    }
+
+    std::optional<emulator_interposer> emulator_;
+    flash_fault_plan plan_;
+    flash_fault_counts counts_;
+    std::uint32_t data_register_ = 0;
+    bool command_follows_write_enable_ = false;
+    bool status_byte_pending_ = false;
+    int busy_status_reads_left_ = 0;
 };

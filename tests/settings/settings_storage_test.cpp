@@ -115,7 +115,7 @@ TEST_F(SettingsStorage, SaveOfErasedRecordWritesMagicAndLengthAndKeepsFlag) {
     // The fixed-up header stays in the caller's buffer too.
     EXPECT_EQ(record_bytes(buffer.record), record_bytes(expected));
 
-    const flash_fault_counts& counts = flash_fault_transport_counts();
+    const flash_fault_counts counts = flash_counts();
     EXPECT_EQ(counts.sector_erases, 1);
     EXPECT_EQ(counts.page_programs, 2);
 }
@@ -185,7 +185,7 @@ TEST_F(SettingsStorage, SaveWhoseEraseFailsPrintsNothingOfItsOwn) {
         EXPECT_EQ(printed.out, "") << fault;
         EXPECT_EQ(printed.err, "") << fault;  // a flash still busy prints no line of the flash layer
         EXPECT_EQ(std::memcmp(&buffer, &untouched, sizeof buffer), 0) << fault;
-        EXPECT_EQ(flash_fault_transport_counts().page_programs, 0) << fault;
+        EXPECT_EQ(flash_counts().page_programs, 0) << fault;
         close_adapter_handles();
     }
 }
@@ -208,8 +208,8 @@ TEST_F(SettingsStorage, SaveWhoseSecondPieceFailsPutsThePreviousRecordBack) {
     EXPECT_EQ(sector_bytes(after, kRecordOffset, 444), record_bytes(configured_record()));
     EXPECT_EQ(after, before);
     // The save's erase and two pages, then the restore's erase and two pages.
-    EXPECT_EQ(flash_fault_transport_counts().sector_erases, 2);
-    EXPECT_EQ(flash_fault_transport_counts().page_programs, 4);
+    EXPECT_EQ(flash_counts().sector_erases, 2);
+    EXPECT_EQ(flash_counts().page_programs, 4);
 }
 
 TEST_F(SettingsStorage, SaveWhoseFirstPieceFailsWritesNoSecondAndRestores) {
@@ -225,7 +225,7 @@ TEST_F(SettingsStorage, SaveWhoseFirstPieceFailsWritesNoSecondAndRestores) {
               "ERROR: Saving settings failed, error -3\n"
               "ERROR: Previous settings restored, new settings not saved.\n");
     EXPECT_EQ(flash(), before);
-    EXPECT_EQ(flash_fault_transport_counts().page_programs, 1 + 2);
+    EXPECT_EQ(flash_counts().page_programs, 1 + 2);
 }
 
 // The restore is judged by reading the record back: here its erase never
@@ -260,7 +260,7 @@ TEST_F(SettingsStorage, CopyReadFromAnotherAdapterIsNotWrittenBack) {
     EXPECT_EQ(printed.err,
               "ERROR: Saving settings failed, error -3\n"
               "ERROR: Previous settings could not be restored!\n");
-    EXPECT_EQ(flash_fault_transport_counts().sector_erases, 1);
+    EXPECT_EQ(flash_counts().sector_erases, 1);
 }
 
 // A page program that does not take reports nothing by itself: without the
