@@ -179,4 +179,21 @@ TEST_F(flash_emulator_test, StuckFlashAfterEraseGivesMinusThreeAfterAboutTwoSeco
     EXPECT_EQ(emulator.sleeps, (std::vector<std::uint32_t>{500, 500, 500, 500}));
 }
 
+// A driver that refuses the control register read, in front of a working
+// adapter: the wait takes it for idle and reports the driver's error number,
+// not whatever the emulator last reported.
+TEST_F(flash_emulator_test, RefusedControlRegisterReadIsReportedWithTheDriversError) {
+    open_adapter();
+    emulator.fail_error = kErrorDeviceNotConnected;
+    emulator.before = [](interposed_request& request) {
+        const bool control_read = request.kind == interposed_kind::register_read && request.offset == 0x6DC;
+        return control_read ? interposer_action::fail : interposer_action::forward;
+    };
+    const auto [result, err] = run([] { return flash_wait_idle(0); });
+    EXPECT_EQ(result, kFlashOk);
+    EXPECT_EQ(err, "ERROR: register read failed with error code: 1167!\n");
+    EXPECT_EQ(emulator.requests, 1);
+    EXPECT_TRUE(emulator.sleeps.empty());
+}
+
 }  // namespace
