@@ -1,6 +1,7 @@
 // The display command and the erase of the Option ROM, through the built
 // binary on emulated adapters, with the flash checked afterwards.
 #include "settings/flash_contents.h"
+#include "settings/one_adapter_test.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>
@@ -32,19 +33,7 @@ std::vector<std::uint8_t> range(const std::vector<std::uint8_t>& bytes, std::siz
     return std::vector<std::uint8_t>(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to));
 }
 
-class OptionRomCommands : public ::testing::Test {
-protected:
-    void SetUp() override {
-        box.add_blank_adapter("adapter00");
-    }
-    void write_flash(const std::vector<std::uint8_t>& flash) {
-        box.write_file("adapter00/flash.bin", flash);
-    }
-    std::vector<std::uint8_t> flash() const {
-        return box.read_file("adapter00/flash.bin");
-    }
-    emulator_sandbox box;
-};
+using OptionRomCommands = one_adapter_test;
 
 TEST_F(OptionRomCommands, DisplayShowsHeaderLinesAndTheSettings) {
     write_flash(installed_flash());

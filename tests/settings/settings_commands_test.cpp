@@ -2,6 +2,7 @@
 // adapters: the erase of the settings sector, and the configure command's
 // save with its fix-ups and with the adapter lost half way through.
 #include "settings/flash_contents.h"
+#include "settings/one_adapter_test.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>
@@ -34,19 +35,7 @@ std::vector<std::uint8_t> installed_flash(const boot_settings_record& record) {
     return flash;
 }
 
-class SettingsCommands : public ::testing::Test {
-protected:
-    void SetUp() override {
-        box.add_blank_adapter("adapter00");
-    }
-    void write_flash(const std::vector<std::uint8_t>& flash) {
-        box.write_file("adapter00/flash.bin", flash);
-    }
-    std::vector<std::uint8_t> flash() const {
-        return box.read_file("adapter00/flash.bin");
-    }
-    emulator_sandbox box;
-};
+using SettingsCommands = one_adapter_test;
 
 TEST_F(SettingsCommands, EraseSettingsWipesTheSettingsSectorSilently) {
     const std::vector<std::uint8_t> before = installed_flash(configured_record());
