@@ -67,8 +67,8 @@ cmake -S . -B "$emulated" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64
 ninja -C "$emulated" hbabootcfg hbaemu
 native_root="$work/native-root"
 windows_root="$work/windows-root"
-HBAEMU_DIR="$native_root" "$native/src/emulator/hbaemu" init --count 3 >/dev/null
-HBAEMU_DIR="$(winepath -w "$windows_root")" wine "$emulated/src/emulator/hbaemu.exe" init --count 3 >/dev/null
+HBAEMU_DIR="$native_root" "$native/src/emulator/hbaemu/hbaemu" init --count 3 >/dev/null
+HBAEMU_DIR="$(winepath -w "$windows_root")" wine "$emulated/src/emulator/hbaemu/hbaemu.exe" init --count 3 >/dev/null
 check_emulated() {
     compare "$native_root" "$emulated/src/app/hbabootcfg.exe" "$(winepath -w "$windows_root")" "$@"
 }

@@ -13,7 +13,7 @@ ninja -C "$build" hbabootcfg hbaemu >/dev/null
 root="${HBAEMU_DIR:-$HOME/.hbaemu}"
 if ! compgen -G "$root/*/flash.bin" >/dev/null; then
     echo "Creating emulated adapters in $root"
-    "$build/src/emulator/hbaemu" init
+    "$build/src/emulator/hbaemu/hbaemu" init
 fi
 
 [[ $# -eq 0 ]] && set -- --display 0

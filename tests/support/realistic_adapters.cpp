@@ -1,6 +1,6 @@
 #include "support/realistic_adapters.h"
 
-#include "emulator/adapter_factory.h"
+#include "emulator/contents/adapter_factory.h"
 
 #include <gtest/gtest.h>
 

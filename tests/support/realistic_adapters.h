@@ -2,7 +2,7 @@
 // `hbaemu init` makes, in a test's private emulator root.
 #pragma once
 
-#include "emulator/adapter_profile.h"
+#include "emulator/contents/adapter_profile.h"
 #include "support/emulator_sandbox.h"
 
 // Adds adapters 0 to count-1 (adapter00, adapter01, ...) to the sandbox.

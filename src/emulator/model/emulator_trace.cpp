@@ -1,0 +1,57 @@
+#include "emulator/model/emulator_trace.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// Kept open in append mode, so that lines of several processes never
+// overwrite each other, and flushed per line, so a killed process loses
+// nothing it issued. Reopened when HBAEMU_TRACE names another file.
+std::FILE* trace_file() {
+    static std::string open_path;
+    static std::FILE* file = nullptr;
+    const char* path = std::getenv("HBAEMU_TRACE");
+    const std::string wanted = path != nullptr ? path : "";
+    if (wanted != open_path) {
+        if (file != nullptr) {
+            std::fclose(file);
+        }
+        file = wanted.empty() ? nullptr : std::fopen(wanted.c_str(), "a");
+        open_path = wanted;
+    }
+    return file;
+}
+
+const char* request_name(traced_request request) {
+    switch (request) {
+        case traced_request::register_read: return "regread";
+        case traced_request::register_write: return "regwrite";
+        case traced_request::config_read: return "cfgread";
+        case traced_request::config_write: return "cfgwrite";
+    }
+    return "?";
+}
+
+}  // namespace
+
+void trace_request(const std::string& folder_name, traced_request request, std::uint32_t offset,
+                   std::uint32_t written, std::uint32_t value, std::uint32_t error) {
+    std::FILE* file = trace_file();
+    if (file == nullptr) {
+        return;
+    }
+    const bool is_read = request == traced_request::register_read || request == traced_request::config_read;
+    std::fprintf(file, "%s %s 0x%08x", folder_name.c_str(), request_name(request), static_cast<unsigned>(offset));
+    if (!is_read) {
+        std::fprintf(file, " 0x%08x", static_cast<unsigned>(written));
+    }
+    if (error != 0) {
+        std::fprintf(file, " -> error %u\n", static_cast<unsigned>(error));
+    } else if (is_read) {
+        std::fprintf(file, " -> 0x%08x\n", static_cast<unsigned>(value));
+    } else {
+        std::fputc('\n', file);
+    }
+    std::fflush(file);
+}

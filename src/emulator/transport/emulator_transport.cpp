@@ -1,0 +1,278 @@
+// The emulator's transport: adapters are folders under the emulator root,
+// opened exclusively, and the four driver requests go to a hardware model of
+// each adapter. Request-level faults and the trace are applied here; the
+// hardware's own faults inside the model.
+#include "device/transport.h"
+#include "emulator/model/adapter_lock.h"
+#include "emulator/model/adapter_model.h"
+#include "emulator/model/emulator_faults.h"
+#include "emulator/model/emulator_root.h"
+#include "emulator/model/emulator_trace.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+thread_local std::uint32_t t_last_error = 0;
+
+bool fail(std::uint32_t error) {
+    t_last_error = error;
+    return false;
+}
+
+// What the emulator's detail record holds: the size field, then the device
+// path as a zero-terminated byte string. The fixed part is sized as on 64-bit
+// Windows.
+constexpr std::uint32_t kDetailPathOffset = 4;
+constexpr std::uint32_t kDetailFixedSize = 8;
+constexpr std::uint32_t kInterfaceRecordSize = 32;
+constexpr std::uint32_t kErrorInvalidUserBuffer = 1784;
+
+struct emulated_interface_list {
+    std::string root;
+    std::vector<std::string> folders;
+};
+
+struct emulated_device {
+    std::string folder_name;
+    adapter_model* model = nullptr;
+    emulator_faults faults;
+    adapter_lock lock;
+    std::uint64_t* requests = nullptr;  // this adapter's count in this process
+};
+
+// fail-after counts the requests to an adapter over the whole process, across
+// every handle that enumeration opens to it.
+std::uint64_t* process_request_count(const std::string& folder) {
+    static std::map<std::string, std::uint64_t> counts;
+    return &counts[folder];
+}
+
+emulated_interface_list* to_list(interface_list list) {
+    return reinterpret_cast<emulated_interface_list*>(list);
+}
+
+std::uint32_t record_index(const interface_record* record) {
+    std::uint32_t index = 0;
+    std::memcpy(&index, record->bytes + 4, sizeof index);
+    return index;
+}
+
+// What a faults file held that the emulator could not use, a line each.
+void report_fault_problems(const std::string& problems) {
+    std::size_t start = 0;
+    while (start < problems.size()) {
+        const std::size_t end = problems.find('\n', start);
+        const std::string line = problems.substr(start, end - start);
+        std::fprintf(stderr, "hbaemu: %s\n", line.c_str());
+        start = end == std::string::npos ? problems.size() : end + 1;
+    }
+}
+
+emulator_faults folder_faults(const std::string& folder, std::string* problems) {
+    emulator_faults faults;
+    read_emulator_faults(folder + "/faults", false, &faults, problems);
+    return faults;
+}
+
+interface_list emu_open_interface_list() {
+    auto* list = new emulated_interface_list;
+    list->root = emulator_root();
+    emulator_faults root_faults;
+    std::string problems;
+    read_emulator_faults(list->root + "/faults", true, &root_faults, &problems);
+    report_fault_problems(problems);
+    if (root_faults.class_error != 0) {
+        delete list;
+        t_last_error = root_faults.class_error;
+        return kInvalidInterfaceList;
+    }
+    list->folders = list_adapter_folders(list->root);
+    t_last_error = 0;
+    return reinterpret_cast<interface_list>(list);
+}
+
+bool emu_enum_interface(interface_list list, std::uint32_t index, interface_record* record) {
+    if (index >= to_list(list)->folders.size()) {
+        return fail(kErrorNoMoreItems);
+    }
+    std::memcpy(record->bytes + 4, &index, sizeof index);
+    t_last_error = 0;
+    return true;
+}
+
+bool emu_get_interface_detail(interface_list list, const interface_record* record, void* detail,
+                              std::uint32_t detail_size, std::uint32_t* required_size) {
+    const emulated_interface_list* l = to_list(list);
+    const std::uint32_t index = record_index(record);
+    if (index >= l->folders.size()) {
+        return fail(kErrorInvalidParameter);
+    }
+    const std::string path = l->root + "/" + l->folders[index];
+    const emulator_faults faults = folder_faults(path, nullptr);
+    const auto needed = static_cast<std::uint32_t>(kDetailPathOffset + path.size() + 1);
+    if (required_size != nullptr) {
+        *required_size = needed;
+    }
+    if (detail == nullptr) {
+        return fail(faults.detail_size_error != 0 ? faults.detail_size_error : kErrorInsufficientBuffer);
+    }
+    if (faults.detail_error != 0) {
+        return fail(faults.detail_error);
+    }
+    std::uint32_t size_field = 0;
+    std::memcpy(&size_field, detail, sizeof size_field);
+    if (size_field != kDetailFixedSize) {
+        return fail(kErrorInvalidUserBuffer);
+    }
+    if (detail_size < needed) {
+        return fail(kErrorInsufficientBuffer);
+    }
+    std::memcpy(static_cast<char*>(detail) + kDetailPathOffset, path.c_str(), path.size() + 1);
+    t_last_error = 0;
+    return true;
+}
+
+void emu_close_interface_list(interface_list list) {
+    delete to_list(list);
+}
+
+device_handle emu_open_device(const void* detail) {
+    const std::string path(static_cast<const char*>(detail) + kDetailPathOffset);
+    std::string problems;
+    auto* device = new emulated_device;
+    device->faults = folder_faults(path, &problems);
+    report_fault_problems(problems);
+    device->folder_name = path.substr(path.find_last_of('/') + 1);
+    device->requests = process_request_count(path);
+    std::uint32_t error = device->faults.open_error;
+    if (error == 0) {
+        error = check_adapter_files(path);
+    }
+    if (error == 0 && !acquire_adapter_lock(path, &device->lock)) {
+        error = kErrorSharingViolation;
+    }
+    if (error == 0) {
+        device->model = adapter_model_open(path, device->faults, &error);
+        if (device->model == nullptr && error == 0) {
+            error = kErrorInvalidData;
+        }
+    }
+    if (error != 0) {
+        release_adapter_lock(&device->lock);
+        delete device;
+        t_last_error = error;
+        return kInvalidHandle;
+    }
+    t_last_error = 0;
+    return reinterpret_cast<device_handle>(device);
+}
+
+void emu_close_device(device_handle handle) {
+    if (handle == kNoHandle || handle == kInvalidHandle) {
+        return;
+    }
+    auto* device = reinterpret_cast<emulated_device*>(handle);
+    adapter_model_close(device->model);
+    release_adapter_lock(&device->lock);
+    delete device;
+}
+
+// The error the request meets before it reaches the hardware, or 0.
+std::uint32_t request_fault(emulated_device* device, std::uint32_t code) {
+    ++*device->requests;
+    if (device->faults.fail_after_set && *device->requests > device->faults.fail_after) {
+        return kErrorDeviceNotConnected;
+    }
+    switch (code) {
+        case kIoctlRegisterRead:
+        case kIoctlRegisterWrite: return device->faults.register_error;
+        case kIoctlConfigRead: return device->faults.config_read_error;
+        case kIoctlConfigWrite: return device->faults.config_write_error;
+        default: return 0;
+    }
+}
+
+bool emu_device_control(device_handle handle, std::uint32_t code, void* buffer, std::uint32_t in_size,
+                        std::uint32_t out_size) {
+    if (handle == kNoHandle || handle == kInvalidHandle) {
+        return fail(kErrorInvalidHandle);
+    }
+    auto* device = reinterpret_cast<emulated_device*>(handle);
+    std::uint32_t record[2] = {0, 0};
+    const bool is_read = code == kIoctlRegisterRead || code == kIoctlConfigRead;
+    if (in_size != sizeof record || (is_read && out_size < sizeof record)) {
+        return fail(kErrorInvalidParameter);
+    }
+    std::memcpy(record, buffer, sizeof record);
+    const std::uint32_t offset = record[0];
+    const std::uint32_t written = record[1];
+
+    traced_request kind;
+    switch (code) {
+        case kIoctlRegisterRead: kind = traced_request::register_read; break;
+        case kIoctlRegisterWrite: kind = traced_request::register_write; break;
+        case kIoctlConfigRead: kind = traced_request::config_read; break;
+        case kIoctlConfigWrite: kind = traced_request::config_write; break;
+        default: return fail(1);  // ERROR_INVALID_FUNCTION: not one of the driver's codes
+    }
+
+    std::uint32_t error = request_fault(device, code);
+    std::uint32_t value = 0;
+    if (error == 0) {
+        switch (kind) {
+            case traced_request::register_read: value = adapter_model_reg_read(device->model, offset); break;
+            case traced_request::register_write: adapter_model_reg_write(device->model, offset, written); break;
+            case traced_request::config_read:
+                adapter_model_config_read(device->model, offset, &value, &error);
+                break;
+            case traced_request::config_write:
+                adapter_model_config_write(device->model, offset, written, &error);
+                break;
+        }
+    }
+    trace_request(device->folder_name, kind, offset, written, value, error);
+    if (error != 0) {
+        return fail(error);
+    }
+    if (is_read) {
+        record[1] = value;
+        std::memcpy(buffer, record, sizeof record);
+    }
+    t_last_error = 0;
+    return true;
+}
+
+std::uint32_t emu_last_error() {
+    return t_last_error;
+}
+
+void emu_sleep_ms(std::uint32_t milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+const transport_ops kEmulatorTransport = {
+    emu_open_interface_list,
+    emu_enum_interface,
+    emu_get_interface_detail,
+    emu_close_interface_list,
+    emu_open_device,
+    emu_close_device,
+    emu_device_control,
+    emu_last_error,
+    emu_sleep_ms,
+    kInterfaceRecordSize,
+    kDetailFixedSize,
+};
+
+}  // namespace
+
+const transport_ops* platform_transport() {
+    return &kEmulatorTransport;
+}
