@@ -8,3 +8,5 @@
 [[noreturn]] void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings_buffer* buffer);
 [[noreturn]] void run_update_command(std::uint8_t adapter, int argc, char** argv);
 [[noreturn]] void run_erase_command(std::uint8_t adapter, int argc, char** argv);
+[[noreturn]] void run_backup_command(std::uint8_t adapter, int argc, char** argv);
+[[noreturn]] void run_restore_command(std::uint8_t adapter, int argc, char** argv);

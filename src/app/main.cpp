@@ -57,6 +57,12 @@ settings_buffer g_settings_buffer;
     if (is_command(command, kEraseCommand)) {
         run_erase_command(adapter, argc, argv);
     }
+    if (is_command(command, kBackupCommand)) {
+        run_backup_command(adapter, argc, argv);
+    }
+    if (is_command(command, kRestoreCommand)) {
+        run_restore_command(adapter, argc, argv);
+    }
     exit_program(0);
 }
 

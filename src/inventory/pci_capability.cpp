@@ -25,7 +25,7 @@ std::uint8_t entry_next(std::uint32_t entry) {
 
 }  // namespace
 
-std::uint8_t find_pci_capability(std::uint8_t adapter, std::uint8_t capability_id) {
+std::uint8_t locate_pci_capability(std::uint8_t adapter, std::uint8_t capability_id) {
     // A failed read leaves the pointer 0: no list.
     std::uint32_t dword = 0;
     pci_config_read(adapter, kCapabilitiesPointer, &dword);
@@ -40,6 +40,14 @@ std::uint8_t find_pci_capability(std::uint8_t adapter, std::uint8_t capability_i
             return pointer;
         }
         pointer = entry_next(dword);
+    }
+    return 0;
+}
+
+std::uint8_t find_pci_capability(std::uint8_t adapter, std::uint8_t capability_id) {
+    const std::uint8_t offset = locate_pci_capability(adapter, capability_id);
+    if (offset != 0) {
+        return offset;
     }
     std::fprintf(stderr, "ERROR: Capability %02x not found.\n", capability_id);
     return 0;

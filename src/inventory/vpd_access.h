@@ -18,6 +18,10 @@ inline constexpr int kVpdTimedOut = 2;      // the completion flag never came
 // "ERROR: Capability %02x not found.".
 std::uint8_t find_pci_capability(std::uint8_t adapter, std::uint8_t capability_id);
 
+// The same walk without the message, for callers to whom a missing
+// capability is no error.
+std::uint8_t locate_pci_capability(std::uint8_t adapter, std::uint8_t capability_id);
+
 // Writes the test pattern to the VPD data register and reads it back: 0, or 1
 // after its message.
 int vpd_write_read_check(std::uint8_t adapter, std::uint8_t vpd_capability);

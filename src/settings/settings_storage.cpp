@@ -140,6 +140,14 @@ int save_settings(std::uint8_t adapter, settings_buffer* buffer) {
     if (buffer == nullptr) {
         return kNoBuffer;
     }
+    fix_up_header(&buffer->record);
+    return write_settings_record(adapter, buffer);
+}
+
+int write_settings_record(std::uint8_t adapter, settings_buffer* buffer) {
+    if (buffer == nullptr) {
+        return kNoBuffer;
+    }
     // When the erase fails the flash layer has said why. The sector may be
     // partly or wholly erased already, but a flash that did not finish its
     // erase accepts no program either, so no restore is tried; the record
@@ -148,7 +156,6 @@ int save_settings(std::uint8_t adapter, settings_buffer* buffer) {
     if (erase_rc != 0) {
         return erase_rc;
     }
-    fix_up_header(&buffer->record);
 
     std::fputs("Saving settings to Adapter... please wait  ", stdout);
     std::fflush(stdout);  // the operator sees the prompt while the pages program

@@ -13,5 +13,9 @@ int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print);
 // fixing up magic, flag and length. 0, or the failing flash operation's code.
 int save_settings(std::uint8_t adapter, settings_buffer* buffer);
 
+// The same save with the 448 bytes exactly as given (no fix-up): how a
+// backup's record is put back byte for byte.
+int write_settings_record(std::uint8_t adapter, settings_buffer* buffer);
+
 // Erases the settings sector. 0, or the erase's code; prints nothing itself.
 int erase_settings(std::uint8_t adapter);

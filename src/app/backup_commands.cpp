@@ -1,0 +1,64 @@
+// The backup and restore commands.
+#include "app/commands.h"
+#include "app/exit_program.h"
+#include "backup/backup_restore.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct restore_target {
+    const char* word;
+    int parts;
+};
+
+constexpr restore_target kRestoreTargets[] = {
+    {"rom", kRestoreRom},
+    {"settings", kRestoreSettings},
+    {"all", kRestoreAll},
+};
+
+// The parts named by an exact target word, or 0.
+int restore_parts(const char* word) {
+    for (const restore_target& target : kRestoreTargets) {
+        if (std::strcmp(word, target.word) == 0) {
+            return target.parts;
+        }
+    }
+    return 0;
+}
+
+bool is_force_word(const char* word) {
+    return std::strcmp(word, "-f") == 0 || std::strcmp(word, "--force") == 0;
+}
+
+}  // namespace
+
+void run_backup_command(std::uint8_t adapter, int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "ERROR: please specify the file path for the backup!\n");
+        exit_program(-1);
+    }
+    exit_program(backup_adapter(adapter, argv[3]) == 0 ? 0 : -1);
+}
+
+// Everything on the command line is checked before the file is read, and the
+// file before the adapter is touched.
+void run_restore_command(std::uint8_t adapter, int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "ERROR: please specify the backup file to restore from!\n");
+        exit_program(-1);
+    }
+    const int parts = argc < 5 ? 0 : restore_parts(argv[4]);
+    if (parts == 0) {
+        std::fprintf(stderr,
+                     "ERROR: please specify what to restore: Option ROM (rom), settings (settings) or both (all)!\n");
+        exit_program(-1);
+    }
+    if (argc < 6 || !is_force_word(argv[5])) {
+        std::fprintf(stderr, "ERROR: not proceeding without --force option!\n");
+        exit_program(-1);
+    }
+    exit_program(restore_adapter(adapter, argv[3], parts) == 0 ? 0 : -1);
+}
