@@ -109,6 +109,43 @@ int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record
     return kSettingsReadBackDiffers;
 }
 
+// The save: erase, then the two pages, then the read-back. The header is
+// fixed up only once the erase has gone through, so a refused save leaves the
+// caller's record as it was.
+int store_record(std::uint8_t adapter, settings_buffer* buffer, bool fix_up) {
+    if (buffer == nullptr) {
+        return kNoBuffer;
+    }
+    // When the erase fails the flash layer has said why. The sector may be
+    // partly or wholly erased already, but a flash that did not finish its
+    // erase accepts no program either, so no restore is tried; the record
+    // stays as the caller has it.
+    const int erase_rc = flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
+    if (erase_rc != 0) {
+        return erase_rc;
+    }
+    if (fix_up) {
+        fix_up_header(&buffer->record);
+    }
+
+    std::fputs("Saving settings to Adapter... please wait  ", stdout);
+    std::fflush(stdout);  // the operator sees the prompt while the pages program
+
+    std::uint8_t bytes[kSettingsWrittenSize];
+    std::memcpy(bytes, buffer, sizeof bytes);
+    const int rc = program_settings_bytes(adapter, bytes, kSettingsWrittenSize);
+    if (rc != 0) {
+        std::fprintf(stderr, "ERROR: Saving settings failed, error %d\n", rc);
+        if (restore_previous_record(adapter)) {
+            std::fprintf(stderr, "ERROR: Previous settings restored, new settings not saved.\n");
+        } else {
+            std::fprintf(stderr, "ERROR: Previous settings could not be restored!\n");
+        }
+        return rc;
+    }
+    return verify_saved_record(adapter, buffer->record);
+}
+
 }  // namespace
 
 int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print) {
@@ -137,42 +174,11 @@ int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print) {
 }
 
 int save_settings(std::uint8_t adapter, settings_buffer* buffer) {
-    if (buffer == nullptr) {
-        return kNoBuffer;
-    }
-    fix_up_header(&buffer->record);
-    return write_settings_record(adapter, buffer);
+    return store_record(adapter, buffer, true);
 }
 
 int write_settings_record(std::uint8_t adapter, settings_buffer* buffer) {
-    if (buffer == nullptr) {
-        return kNoBuffer;
-    }
-    // When the erase fails the flash layer has said why. The sector may be
-    // partly or wholly erased already, but a flash that did not finish its
-    // erase accepts no program either, so no restore is tried; the record
-    // stays as the caller has it.
-    const int erase_rc = flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
-    if (erase_rc != 0) {
-        return erase_rc;
-    }
-
-    std::fputs("Saving settings to Adapter... please wait  ", stdout);
-    std::fflush(stdout);  // the operator sees the prompt while the pages program
-
-    std::uint8_t bytes[kSettingsWrittenSize];
-    std::memcpy(bytes, buffer, sizeof bytes);
-    const int rc = program_settings_bytes(adapter, bytes, kSettingsWrittenSize);
-    if (rc != 0) {
-        std::fprintf(stderr, "ERROR: Saving settings failed, error %d\n", rc);
-        if (restore_previous_record(adapter)) {
-            std::fprintf(stderr, "ERROR: Previous settings restored, new settings not saved.\n");
-        } else {
-            std::fprintf(stderr, "ERROR: Previous settings could not be restored!\n");
-        }
-        return rc;
-    }
-    return verify_saved_record(adapter, buffer->record);
+    return store_record(adapter, buffer, false);
 }
 
 int erase_settings(std::uint8_t adapter) {

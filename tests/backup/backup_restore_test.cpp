@@ -245,4 +245,28 @@ TEST_F(BackupRestore, BackupWithFailingReadsWritesNoFile) {
     }
 }
 
+// The command words match as prefixes, as every other command's do, and the
+// adapter index is checked first.
+TEST_F(BackupRestore, CommandWordsAndIndexFollowTheDispatchRules) {
+    int n = 0;
+    for (const char* word : {"-b", "-bx", "--backup", "--backups"}) {
+        const std::string path = box.folder("prefix" + std::to_string(n++) + ".bin");
+        EXPECT_EQ(run({word, "0", path}).status, 0) << word;
+        EXPECT_EQ(box.read_file(path.substr(box.root().size() + 1)), backup) << word;
+    }
+    for (const char* word : {"-r", "-rx", "--restore", "--restored"}) {
+        const run_result r = run({word, "0", backup_path(), "all", "-f"});
+        EXPECT_EQ(r.status, 0) << word;
+        EXPECT_NE(r.out.find("Settings unchanged"), std::string::npos) << word;
+    }
+    const run_result nothing = run({"backup", "0", box.folder("never.bin")});
+    EXPECT_EQ(nothing.status, 0);
+    EXPECT_EQ(nothing.out + nothing.err, "");
+    EXPECT_FALSE(std::filesystem::exists(box.folder("never.bin")));
+    const run_result bad_index = run({"--restore", "5", backup_path(), "all", "-f"});
+    EXPECT_EQ(bad_index.status, 255);
+    EXPECT_EQ(bad_index.err,
+              "ERROR: Invalid Adapter number! Only allowed values are 0 to 1, since only 2 Adapters are installed.\n");
+}
+
 }  // namespace
