@@ -7,7 +7,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev ipxe-qemu)
 if [[ "${1:-}" == "--windows" ]]; then
     # wine64 only recommends wine, which holds the wine and winepath commands.
-    packages+=(g++-mingw-w64-x86-64-posix wine wine64)
+    # The 32-bit compiler only builds; nothing 32-bit runs here (no wine32).
+    packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64)
 fi
 
 missing=()

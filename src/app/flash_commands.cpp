@@ -1,4 +1,5 @@
 // The update and erase commands.
+#include "app/argument_path.h"
 #include "app/commands.h"
 #include "app/exit_program.h"
 #include "optionrom/option_rom.h"
@@ -13,7 +14,7 @@ void run_update_command(std::uint8_t adapter, int argc, char** argv) {
         std::fprintf(stderr, "ERROR: please specify the file path to flash to the Adapter!\n");
         exit_program(0);
     }
-    exit_program(update_rom_from_file(adapter, argv[3]) == 0 ? 0 : -1);
+    exit_program(update_rom_from_file(adapter, argument_path(argc, argv, 3)) == 0 ? 0 : -1);
 }
 
 // Erasing needs the target and an exact force word; an unknown target erases

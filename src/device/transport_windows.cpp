@@ -1,10 +1,12 @@
 // The kernel driver's transport: SetupAPI finds the adapters' device
 // interfaces, CreateFileW opens them, DeviceIoControl carries the requests.
 #include "device/transport.h"
+#include "device/windows_sleep.h"
 
 #include <windows.h>
 #include <setupapi.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace {
@@ -13,6 +15,19 @@ namespace {
 const GUID kAdapterInterfaceClass = {
     0xB5C98E43, 0x7483, 0x415C, {0x93, 0x08, 0x38, 0x06, 0x52, 0x64, 0xE1, 0x0B}};
 
+// The sizes the caller writes into the records' size fields. SetupAPI refuses
+// any other value with ERROR_INVALID_USER_BUFFER, so they are pinned per
+// architecture: the 32-bit headers pack the records to 1 byte, the 64-bit
+// ones to 8 (the pointer-sized Reserved field, and the detail record padded
+// after its first path character).
+#ifdef _WIN64
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 32);
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) == 8);
+#else
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == 28);
+static_assert(sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) == 6);
+#endif
+static_assert(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) == 4);
 static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) <= sizeof(interface_record::bytes));
 
 HDEVINFO to_set(interface_list list) {
@@ -86,10 +101,6 @@ std::uint32_t win_last_error() {
     return GetLastError();
 }
 
-void win_sleep_ms(std::uint32_t milliseconds) {
-    Sleep(milliseconds);
-}
-
 const transport_ops kDriverTransport = {
     win_open_interface_list,
     win_enum_interface,
@@ -99,7 +110,7 @@ const transport_ops kDriverTransport = {
     win_close_device,
     win_device_control,
     win_last_error,
-    win_sleep_ms,
+    windows_sleep_ms,
     sizeof(SP_DEVICE_INTERFACE_DATA),
     sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W),
 };

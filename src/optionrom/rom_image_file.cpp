@@ -41,9 +41,20 @@ long long stream_length(std::FILE* file) {
 // Opening a directory "succeeds" on POSIX systems and seeking to its end
 // yields a meaningless huge offset; on Windows the open itself fails. Treat
 // it as a file that cannot be opened everywhere.
-bool is_directory(const char* path) {
+bool names_directory(const std::filesystem::path& path) {
     std::error_code ec;
     return std::filesystem::is_directory(path, ec);
+}
+
+// The path in the platform's own form: bytes on POSIX systems, UTF-16 on
+// Windows, where fopen would take the ANSI code page and miss every name
+// outside it.
+std::FILE* open_for_reading(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), L"rb");
+#else
+    return std::fopen(path.c_str(), "rb");
+#endif
 }
 
 int refuse_too_large(std::FILE* file) {
@@ -54,8 +65,8 @@ int refuse_too_large(std::FILE* file) {
 
 }  // namespace
 
-int load_rom_image_file(const char* path, std::uint8_t** image, std::uint32_t* size) {
-    std::FILE* file = is_directory(path) ? nullptr : std::fopen(path, "rb");
+int load_rom_image_file(const std::filesystem::path& path, std::uint8_t** image, std::uint32_t* size) {
+    std::FILE* file = names_directory(path) ? nullptr : open_for_reading(path);
     if (file == nullptr) {
         std::fprintf(stderr, "ERROR: Could not open the file!\n");
         return -1;

@@ -104,7 +104,7 @@ int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32
     return kRomWritten;
 }
 
-int update_rom_from_file(std::uint8_t adapter, const char* path) {
+int update_rom_from_file(std::uint8_t adapter, const std::filesystem::path& path) {
     std::uint8_t* image = nullptr;
     std::uint32_t size = 0;
     if (load_rom_image_file(path, &image, &size) != 0) {

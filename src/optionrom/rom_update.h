@@ -2,9 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 
 // Loads the image file and writes it: 0, or -1 after its message.
-int update_rom_from_file(std::uint8_t adapter, const char* path);
+int update_rom_from_file(std::uint8_t adapter, const std::filesystem::path& path);
 
 // Checks, erases the sectors the image needs and programs it with a progress
 // line: 0, 12 image rejected, 6 erase or programming failed.

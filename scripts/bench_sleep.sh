@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# How long the Windows transport's 1 ms and 10 ms sleeps last under wine,
+# beside plain Sleep. Cross-builds the benchmark with the production Windows
+# build and runs it in a wine prefix of its own, removed afterwards.
+#   scripts/bench_sleep.sh [WINDOWS_BUILD_DIR] [ROUNDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+windows="${1:-build-windows}"
+rounds="${2:-100}"
+scripts/install_dependencies.sh --windows
+cmake -S . -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+ninja -C "$windows" sleep_bench >/dev/null
+
+. scripts/wine_prefix.sh
+wine "$windows/bench/sleep_bench.exe" "$rounds" | sed 's/\r$//'
