@@ -15,7 +15,7 @@ backup_image g_backup;
 
 }  // namespace
 
-int backup_adapter(std::uint8_t adapter, const char* path) {
+int backup_adapter(std::uint8_t adapter, const std::filesystem::path& path) {
     // Refused before the minute of reading, not after it.
     if (check_backup_target(path) != 0) {
         return -1;
@@ -43,6 +43,6 @@ int backup_adapter(std::uint8_t adapter, const char* path) {
     if (write_backup_file(path, g_backup) != 0) {
         return -1;
     }
-    std::printf("Backup of Adapter %d (device %04x:%04x) written to %s\n", adapter, vendor_id, device_id, path);
+    std::printf("Backup of Adapter %d (device %04x:%04x) written.\n", adapter, vendor_id, device_id);
     return 0;
 }

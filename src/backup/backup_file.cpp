@@ -15,6 +15,22 @@ std::uint32_t parts_crc(const backup_image& image) {
     return crc32_update(0, image.rom, sizeof image.rom + sizeof image.settings);
 }
 
+// The path in the platform's own form: bytes on POSIX systems, UTF-16 on
+// Windows, where fopen would take the ANSI code page and miss every name
+// outside it.
+std::FILE* open_path(const std::filesystem::path& path, bool for_writing) {
+#ifdef _WIN32
+    return _wfopen(path.c_str(), for_writing ? L"wb" : L"rb");
+#else
+    return std::fopen(path.c_str(), for_writing ? "wb" : "rb");
+#endif
+}
+
+void remove_quietly(const std::filesystem::path& path) {
+    std::error_code error;
+    std::filesystem::remove(path, error);
+}
+
 bool path_exists(const std::filesystem::path& path) {
     std::error_code error;
     // symlink_status: a dangling link is an existing name too.
@@ -22,9 +38,10 @@ bool path_exists(const std::filesystem::path& path) {
 }
 
 // A free name beside the target for the bytes in flight.
-bool choose_temporary_path(const std::string& target, std::string* temporary) {
+bool choose_temporary_path(const std::filesystem::path& target, std::filesystem::path* temporary) {
     for (int n = 0; n < 100; ++n) {
-        *temporary = target + ".partial" + std::to_string(n);
+        *temporary = target;
+        *temporary += ".partial" + std::to_string(n);
         if (!path_exists(*temporary)) {
             return true;
         }
@@ -32,8 +49,8 @@ bool choose_temporary_path(const std::string& target, std::string* temporary) {
     return false;
 }
 
-bool write_all(const std::string& path, const backup_image& image) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+bool write_all(const std::filesystem::path& path, const backup_image& image) {
+    std::FILE* file = open_path(path, true);
     if (file == nullptr) {
         return false;
     }
@@ -59,9 +76,9 @@ int refuse(const char* message) {
 
 // Reads the whole file, one byte beyond a backup's size so that trailing
 // data is seen. The byte count read, or -1 after its message.
-long read_backup_bytes(const char* path, backup_image* image) {
+long read_backup_bytes(const std::filesystem::path& path, backup_image* image) {
     std::error_code error;
-    std::FILE* file = std::filesystem::is_directory(path, error) ? nullptr : std::fopen(path, "rb");
+    std::FILE* file = std::filesystem::is_directory(path, error) ? nullptr : open_path(path, false);
     if (file == nullptr) {
         return refuse("ERROR: Could not open the file!\n");
     }
@@ -94,38 +111,38 @@ void seal_backup_image(backup_image* image, std::uint16_t vendor_id, std::uint16
     header.crc32 = parts_crc(*image);
 }
 
-int check_backup_target(const char* path) {
+int check_backup_target(const std::filesystem::path& path) {
     if (path_exists(path)) {
         return refuse("ERROR: File already exists, a backup never replaces a file!\n");
     }
     return 0;
 }
 
-int write_backup_file(const char* path, const backup_image& image) {
+int write_backup_file(const std::filesystem::path& path, const backup_image& image) {
     if (check_backup_target(path) != 0) {
         return -1;
     }
-    std::string temporary;
+    std::filesystem::path temporary;
     if (!choose_temporary_path(path, &temporary) || !write_all(temporary, image)) {
-        std::remove(temporary.c_str());
+        remove_quietly(temporary);
         return refuse("ERROR: Could not write the backup file!\n");
     }
     // Checked again just before the rename, which would replace a file made
     // in the meantime.
     if (check_backup_target(path) != 0) {
-        std::remove(temporary.c_str());
+        remove_quietly(temporary);
         return -1;
     }
     std::error_code error;
     std::filesystem::rename(temporary, path, error);
     if (error) {
-        std::remove(temporary.c_str());
+        remove_quietly(temporary);
         return refuse("ERROR: Could not write the backup file!\n");
     }
     return 0;
 }
 
-int load_backup_file(const char* path, backup_image* image) {
+int load_backup_file(const std::filesystem::path& path, backup_image* image) {
     const long size = read_backup_bytes(path, image);
     if (size < 0) {
         return -1;

@@ -22,6 +22,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 
 // The header is read and written as it lies in memory, which is right on the
 // little-endian machines the utility is built for.
@@ -68,13 +69,13 @@ static_assert(sizeof(backup_image) == 32 + kBackupRomSize + kBackupSettingsSize)
 void seal_backup_image(backup_image* image, std::uint16_t vendor_id, std::uint16_t device_id);
 
 // Whether path is free for a new backup: 0, or -1 after its message.
-int check_backup_target(const char* path);
+int check_backup_target(const std::filesystem::path& path);
 
 // Writes image to a new file at path, never replacing an existing one and
 // never leaving a partial file: the bytes go to a temporary file beside it,
 // which is renamed when complete. 0, or -1 after its message.
-int write_backup_file(const char* path, const backup_image& image);
+int write_backup_file(const std::filesystem::path& path, const backup_image& image);
 
 // Loads and checks a backup file: magic, format version, lengths, CRC and
 // the Option ROM part's signature. 0, or -1 after one "ERROR: " line.
-int load_backup_file(const char* path, backup_image* image);
+int load_backup_file(const std::filesystem::path& path, backup_image* image);

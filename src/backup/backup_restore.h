@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 
 // The parts of a backup a restore puts back.
 inline constexpr int kRestoreRom = 1;
@@ -10,8 +11,8 @@ inline constexpr int kRestoreAll = kRestoreRom | kRestoreSettings;
 
 // Reads the Option ROM region and the boot settings record into a new backup
 // file at path. 0, or -1 after its message; no file is left on failure.
-int backup_adapter(std::uint8_t adapter, const char* path);
+int backup_adapter(std::uint8_t adapter, const std::filesystem::path& path);
 
 // Checks the backup file at path, then puts back the parts asked for, each
 // read back before success is claimed. 0, or -1 after its message.
-int restore_adapter(std::uint8_t adapter, const char* path, int parts);
+int restore_adapter(std::uint8_t adapter, const std::filesystem::path& path, int parts);

@@ -36,7 +36,7 @@ int check_adapter_ids(std::uint8_t adapter, const backup_header& header) {
 
 }  // namespace
 
-int restore_adapter(std::uint8_t adapter, const char* path, int parts) {
+int restore_adapter(std::uint8_t adapter, const std::filesystem::path& path, int parts) {
     if (load_backup_file(path, &g_restore_image) != 0) {
         return -1;
     }
