@@ -42,11 +42,16 @@ compare() {
     local native_root="$1" exe="$2" windows_root="$3" argument
     shift 3
     local windows_args=()
+    local native_args=()
+    # A path under $work/BUILD/ names a file of each build's own: $work/native/
+    # for the native build, $work/windows/ for the Windows one.
     for argument in "$@"; do
+        native_args+=("${argument/#$work\/BUILD\//$work/native/}")
+        argument="${argument/#$work\/BUILD\//$work/windows/}"
         [[ "$argument" == "$work"/* ]] && argument="$(winepath -w "$argument")"
         windows_args+=("$argument")
     done
-    HBAEMU_DIR="$native_root" "$native/src/app/hbabootcfg" "$@" >"$work/native.out" 2>"$work/native.err" && ns=0 || ns=$?
+    HBAEMU_DIR="$native_root" "$native/src/app/hbabootcfg" "${native_args[@]}" >"$work/native.out" 2>"$work/native.err" && ns=0 || ns=$?
     HBAEMU_DIR="$windows_root" wine "$exe" "${windows_args[@]}" >"$work/win.out" 2>"$work/win.err" && ws=0 || ws=$?
     for stream in out err; do
         sed 's/\r$//' "$work/win.$stream" >"$work/win.$stream.lf"
@@ -115,6 +120,21 @@ for folder in "Зоя" "Chloë Zoë" "ünïcødé ✓"; do
 done
 check_emulated --list
 check_emulated --update 2 "$work/Зоя/missing.bin"
+
+# Backup and restore: each build writes its own backup of the same adapter
+# under a name outside the ANSI code page; the two files must be identical,
+# and restoring them must leave identical flash.
+mkdir -p "$work/native/Зоя" "$work/windows/Зоя"
+check_emulated --backup 2 "$work/BUILD/Зоя/backup.bin"
+if ! cmp -s "$work/native/Зоя/backup.bin" "$work/windows/Зоя/backup.bin"; then
+    echo "FAIL: the two builds' backups of adapter02 differ"
+    failures=$((failures + 1))
+fi
+check_emulated --backup 2 "$work/BUILD/Зоя/backup.bin"
+check_emulated --configure 2 vlanid=99
+check_emulated --restore 2 "$work/BUILD/Зоя/backup.bin" all --force
+same_flash adapter02 "--restore 2 Зоя/backup.bin all --force"
+check_emulated --restore 1 "$work/BUILD/Зоя/backup.bin" settings --force
 
 if [[ $failures -ne 0 ]]; then
     echo "windows: 0 passed, $failures failed"
