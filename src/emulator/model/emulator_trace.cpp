@@ -17,7 +17,8 @@ std::FILE* trace_file() {
         if (file != nullptr) {
             std::fclose(file);
         }
-        file = wanted.empty() ? nullptr : std::fopen(wanted.c_str(), "a");
+        // Binary mode: the lines end in LF on every platform, as on Linux.
+        file = wanted.empty() ? nullptr : std::fopen(wanted.c_str(), "ab");
         open_path = wanted;
     }
     return file;
