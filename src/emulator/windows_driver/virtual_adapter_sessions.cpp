@@ -35,11 +35,13 @@ std::string narrow(const wchar_t* text) {
 }
 
 // The model's trace follows HBAEMU_TRACE of the process it runs in. The
-// driver's host process does not share the application's environment, so
-// the file named in the registry is set here, before each open.
+// driver's host process does not share the application's environment and
+// outlives every run, so the file named in the registry is set here, before
+// each open, and reopened.
 void point_trace_at(const std::string& trace_file) {
     const std::string assignment = "HBAEMU_TRACE=" + trace_file;
     _putenv(assignment.c_str());
+    trace_restart();
 }
 
 // An unusable faults file is the emulator's error; the driver has no console
@@ -74,6 +76,8 @@ void virtual_adapter_close(virtual_adapter_handle* handle) {
     if (handle != nullptr) {
         adapter_session_close(&handle->session);
         delete handle;
+        // Nothing of a finished run stays open in the host process.
+        trace_restart();
     }
 }
 
