@@ -14,10 +14,10 @@ echo "== Windows build through the virtual adapter driver, against the native bu
 native="${1:?native build dir}"
 windows="${2:-build-windows}"
 scripts/install_dependencies.sh --windows
-[[ -f "$native/build.ninja" ]] || cmake -S . -B "$native" -G Ninja >/dev/null
-ninja -C "$native" hbabootcfg hbaemu >/dev/null
 # shellcheck source=scripts/windows_driver_setup.sh
 . scripts/windows_driver_setup.sh
+[[ -f "$native/build.ninja" ]] || quietly cmake -S . -B "$native" -G Ninja
+quietly ninja -C "$native" hbabootcfg hbaemu
 windows_driver_build "$windows"
 native_exe="$native/src/app/hbabootcfg"
 hbaemu="$native/src/emulator/hbaemu/hbaemu"

@@ -37,10 +37,10 @@ if [[ "${1:-}" == "--clean" ]]; then
     exit 0
 fi
 
-"$repo/scripts/install_dependencies.sh" --windows
+"$repo/scripts/install_dependencies.sh" --windows >&2
 native_build="$repo/build"
-cmake -S "$repo" -B "$native_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-ninja -C "$native_build" hbaemu >/dev/null
+[[ -f "$native_build/build.ninja" ]] || quietly cmake -S "$repo" -B "$native_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+quietly ninja -C "$native_build" hbaemu
 windows_driver_build "$windows_build"
 
 root="$(realpath -m "${HBAEMU_DIR:-$HOME/.hbaemu}")"

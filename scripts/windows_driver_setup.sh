@@ -5,16 +5,26 @@
 
 export WINEDEBUG="${WINEDEBUG:--all}"
 
+# quietly COMMAND...: runs COMMAND with its output shown (on standard error)
+# only when it fails, so that a build leaves standard output to the utility.
+quietly() {
+    local output
+    if ! output="$("$@" 2>&1)"; then
+        printf '%s\n' "$output" >&2
+        return 1
+    fi
+}
+
 # windows_driver_build BUILD_DIR: hbabootcfg.exe, hbaemu_adapter.sys with its
 # INF, and hbaemu_adapter_setup.exe, from the mingw-w64 cross build.
 windows_driver_build() {
     local dir="$1" repo
     repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
     if [[ ! -f "$dir/build.ninja" ]]; then
-        cmake -S "$repo" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
-            -DCMAKE_BUILD_TYPE=Release >/dev/null
+        quietly cmake -S "$repo" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
+            -DCMAKE_BUILD_TYPE=Release
     fi
-    ninja -C "$dir" hbabootcfg hbaemu_adapter hbaemu_adapter_setup >/dev/null
+    quietly ninja -C "$dir" hbabootcfg hbaemu_adapter hbaemu_adapter_setup
     driver_dir="$dir/src/emulator/windows_driver"
     windows_exe="$dir/src/app/hbabootcfg.exe"
 }
