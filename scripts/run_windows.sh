@@ -62,7 +62,13 @@ fi
 devices_now="$(printf 'root %s\n' "$root"; adapter_folders "$root";
                cat "$driver_dir/hbaemu_adapter.sys" "$driver_dir/hbaemu_adapter.inf" | md5sum)"
 devices_stamp="$WINEPREFIX/hbaemu-devices"
-[[ "$devices_now" == "$(cat "$devices_stamp" 2>/dev/null)" ]] || rm -f "$devices_stamp"
+if [[ "$devices_now" != "$(cat "$devices_stamp" 2>/dev/null)" ]]; then
+    rm -f "$devices_stamp"
+    # The session about to start loads the installed driver image before the
+    # installation below could replace it: put a rebuilt one in place first.
+    installed_driver="$WINEPREFIX/drive_c/windows/system32/drivers/hbaemu_adapter.sys"
+    [[ -f "$installed_driver" ]] && cp "$driver_dir/hbaemu_adapter.sys" "$installed_driver"
+fi
 
 # One wine session for the whole call, ended on the way out: wine would end
 # it by itself between two commands, and starting it again (with the driver)
