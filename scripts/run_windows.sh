@@ -22,7 +22,7 @@ export WINEPREFIX="$windows_build/wine-prefix"
 
 # One caller at a time prepares and uses the prefix: the rest of this
 # script runs again under a lock that wine's own processes do not inherit
-# (the session they keep alive must not hold it).
+# (a wine server left behind must not hold it).
 if [[ -z "${HBA_RUN_WINDOWS_LOCKED:-}" ]]; then
     mkdir -p "$windows_build"
     HBA_RUN_WINDOWS_LOCKED=1 exec flock -o "$windows_build/wine-prefix.lock" "$0" "$@"
