@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by run_windows.sh and check_windows_driver.sh (sourced, not run):
 # builds the production Windows executable with the virtual adapter driver,
 # prepares a wine prefix, and installs one virtual adapter device per
@@ -16,7 +17,8 @@ quietly() {
 }
 
 # windows_driver_build BUILD_DIR: hbabootcfg.exe, hbaemu_adapter.sys with its
-# INF, and hbaemu_adapter_setup.exe, from the mingw-w64 cross build.
+# INF, and hbaemu_adapter_setup.exe, from the mingw-w64 cross build. Sets
+# $windows_exe and $driver_dir for the caller.
 windows_driver_build() {
     local dir="$1" repo
     repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -26,6 +28,7 @@ windows_driver_build() {
     fi
     quietly ninja -C "$dir" hbabootcfg hbaemu_adapter hbaemu_adapter_setup
     driver_dir="$dir/src/emulator/windows_driver"
+    # shellcheck disable=SC2034  # used by the scripts that source this one
     windows_exe="$dir/src/app/hbabootcfg.exe"
 }
 
