@@ -8,16 +8,18 @@ namespace {
 // Kept open in append mode, so that lines of several processes never
 // overwrite each other, and flushed per line, so a killed process loses
 // nothing it issued. Reopened when HBAEMU_TRACE names another file.
+std::string open_path;
+std::FILE* file = nullptr;
+
 std::FILE* trace_file() {
-    static std::string open_path;
-    static std::FILE* file = nullptr;
     const char* path = std::getenv("HBAEMU_TRACE");
     const std::string wanted = path != nullptr ? path : "";
     if (wanted != open_path) {
         if (file != nullptr) {
             std::fclose(file);
         }
-        file = wanted.empty() ? nullptr : std::fopen(wanted.c_str(), "a");
+        // Binary mode: the lines end in LF on every platform, as on Linux.
+        file = wanted.empty() ? nullptr : std::fopen(wanted.c_str(), "ab");
         open_path = wanted;
     }
     return file;
@@ -34,6 +36,14 @@ const char* request_name(traced_request request) {
 }
 
 }  // namespace
+
+void trace_restart() {
+    if (file != nullptr) {
+        std::fclose(file);
+    }
+    file = nullptr;
+    open_path.clear();
+}
 
 void trace_request(const std::string& folder_name, traced_request request, std::uint32_t offset,
                    std::uint32_t written, std::uint32_t value, std::uint32_t error) {

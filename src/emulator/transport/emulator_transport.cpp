@@ -1,10 +1,9 @@
 // The emulator's transport: adapters are folders under the emulator root,
 // opened exclusively, and the four driver requests go to a hardware model of
-// each adapter. Request-level faults and the trace are applied here; the
-// hardware's own faults inside the model.
+// each adapter. The adapter session of the model applies the request-level
+// faults and the trace, the model the hardware's own faults.
 #include "device/transport.h"
-#include "emulator/model/adapter_lock.h"
-#include "emulator/model/adapter_model.h"
+#include "emulator/model/adapter_session.h"
 #include "emulator/model/emulator_faults.h"
 #include "emulator/model/emulator_root.h"
 #include "emulator/model/emulator_trace.h"
@@ -37,14 +36,6 @@ constexpr std::uint32_t kErrorInvalidUserBuffer = 1784;
 struct emulated_interface_list {
     std::string root;
     std::vector<std::string> folders;
-};
-
-struct emulated_device {
-    std::string folder_name;
-    adapter_model* model = nullptr;
-    emulator_faults faults;
-    adapter_lock lock;
-    std::uint64_t* requests = nullptr;  // this adapter's count in this process
 };
 
 // fail-after counts the requests to an adapter over the whole process, across
@@ -146,57 +137,26 @@ void emu_close_interface_list(interface_list list) {
 device_handle emu_open_device(const void* detail) {
     const std::string path(static_cast<const char*>(detail) + kDetailPathOffset);
     std::string problems;
-    auto* device = new emulated_device;
-    device->faults = folder_faults(path, &problems);
+    auto* session = new adapter_session;
+    const std::uint32_t error = adapter_session_open(path, path.substr(path.find_last_of('/') + 1),
+                                                     process_request_count(path), session, &problems);
     report_fault_problems(problems);
-    device->folder_name = path.substr(path.find_last_of('/') + 1);
-    device->requests = process_request_count(path);
-    std::uint32_t error = device->faults.open_error;
-    if (error == 0) {
-        error = check_adapter_files(path);
-    }
-    if (error == 0 && !acquire_adapter_lock(path, &device->lock)) {
-        error = kErrorSharingViolation;
-    }
-    if (error == 0) {
-        device->model = adapter_model_open(path, device->faults, &error);
-        if (device->model == nullptr && error == 0) {
-            error = kErrorInvalidData;
-        }
-    }
     if (error != 0) {
-        release_adapter_lock(&device->lock);
-        delete device;
+        delete session;
         t_last_error = error;
         return kInvalidHandle;
     }
     t_last_error = 0;
-    return reinterpret_cast<device_handle>(device);
+    return reinterpret_cast<device_handle>(session);
 }
 
 void emu_close_device(device_handle handle) {
     if (handle == kNoHandle || handle == kInvalidHandle) {
         return;
     }
-    auto* device = reinterpret_cast<emulated_device*>(handle);
-    adapter_model_close(device->model);
-    release_adapter_lock(&device->lock);
-    delete device;
-}
-
-// The error the request meets before it reaches the hardware, or 0.
-std::uint32_t request_fault(emulated_device* device, std::uint32_t code) {
-    ++*device->requests;
-    if (device->faults.fail_after_set && *device->requests > device->faults.fail_after) {
-        return kErrorDeviceNotConnected;
-    }
-    switch (code) {
-        case kIoctlRegisterRead:
-        case kIoctlRegisterWrite: return device->faults.register_error;
-        case kIoctlConfigRead: return device->faults.config_read_error;
-        case kIoctlConfigWrite: return device->faults.config_write_error;
-        default: return 0;
-    }
+    auto* session = reinterpret_cast<adapter_session*>(handle);
+    adapter_session_close(session);
+    delete session;
 }
 
 bool emu_device_control(device_handle handle, std::uint32_t code, void* buffer, std::uint32_t in_size,
@@ -204,15 +164,13 @@ bool emu_device_control(device_handle handle, std::uint32_t code, void* buffer, 
     if (handle == kNoHandle || handle == kInvalidHandle) {
         return fail(kErrorInvalidHandle);
     }
-    auto* device = reinterpret_cast<emulated_device*>(handle);
+    auto* session = reinterpret_cast<adapter_session*>(handle);
     std::uint32_t record[2] = {0, 0};
     const bool is_read = code == kIoctlRegisterRead || code == kIoctlConfigRead;
     if (in_size != sizeof record || (is_read && out_size < sizeof record)) {
         return fail(kErrorInvalidParameter);
     }
     std::memcpy(record, buffer, sizeof record);
-    const std::uint32_t offset = record[0];
-    const std::uint32_t written = record[1];
 
     traced_request kind;
     switch (code) {
@@ -223,21 +181,8 @@ bool emu_device_control(device_handle handle, std::uint32_t code, void* buffer, 
         default: return fail(1);  // ERROR_INVALID_FUNCTION: not one of the driver's codes
     }
 
-    std::uint32_t error = request_fault(device, code);
     std::uint32_t value = 0;
-    if (error == 0) {
-        switch (kind) {
-            case traced_request::register_read: value = adapter_model_reg_read(device->model, offset); break;
-            case traced_request::register_write: adapter_model_reg_write(device->model, offset, written); break;
-            case traced_request::config_read:
-                adapter_model_config_read(device->model, offset, &value, &error);
-                break;
-            case traced_request::config_write:
-                adapter_model_config_write(device->model, offset, written, &error);
-                break;
-        }
-    }
-    trace_request(device->folder_name, kind, offset, written, value, error);
+    const std::uint32_t error = adapter_session_request(session, kind, record[0], record[1], &value);
     if (error != 0) {
         return fail(error);
     }
