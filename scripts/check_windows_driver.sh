@@ -105,7 +105,14 @@ compare --list
 compare --display 0
 compare --display 1
 compare --display 2
+# A backup of adapter01 as it is now, made natively: restoring its settings
+# reads and writes few enough requests for this stage (a whole Option ROM
+# region is some 150,000).
+HBAEMU_DIR="$native_root" "$native_exe" --backup 1 "$work/adapter01.bak" >/dev/null
+head -c 1000 "$work/adapter01.bak" >"$work/truncated.bak"
 compare --configure 1 vlanid=7 staticip=10.0.0.5
+compare --restore 1 file:adapter01.bak settings --force
+compare --restore 0 file:truncated.bak all --force
 compare --configure 1 vlanid=4095
 compare --update 2 file:small.rom
 compare --update 0 file:too-big.rom
