@@ -180,8 +180,8 @@ TEST_F(flash_emulator_test, StuckFlashAfterEraseGivesMinusThreeAfterAboutTwoSeco
 }
 
 // A driver that refuses the control register read, in front of a working
-// adapter: the wait takes it for idle and reports the driver's error number,
-// not whatever the emulator last reported.
+// adapter: the wait fails at once (a refused read is no idle) and reports
+// the driver's error number, not whatever the emulator last reported.
 TEST_F(flash_emulator_test, RefusedControlRegisterReadIsReportedWithTheDriversError) {
     open_adapter();
     emulator.fail_error = kErrorDeviceNotConnected;
@@ -190,7 +190,7 @@ TEST_F(flash_emulator_test, RefusedControlRegisterReadIsReportedWithTheDriversEr
         return control_read ? interposer_action::fail : interposer_action::forward;
     };
     const auto [result, err] = run([] { return flash_wait_idle(0); });
-    EXPECT_EQ(result, kFlashOk);
+    EXPECT_EQ(result, kFlashWriteIncomplete);
     EXPECT_EQ(err, "ERROR: register read failed with error code: 1167!\n");
     EXPECT_EQ(emulator.requests, 1);
     EXPECT_TRUE(emulator.sleeps.empty());
