@@ -19,6 +19,10 @@ inline constexpr int kMaxAdapters = 20;
 // number of interfaces found (failed opens included), 0 to 20.
 std::uint8_t enumerate_adapters();
 
+// Whether the last enumeration could not have the interface list at all (it
+// then returned 0 after its message), as against finding no adapter.
+bool adapter_interface_list_failed();
+
 // Closes every slot that holds a handle and leaves all slots empty.
 void close_adapter_handles();
 
