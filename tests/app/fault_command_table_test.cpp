@@ -1,12 +1,12 @@
 // Every fault the emulator can inject against every command, through the
 // built binary on a realistic adapter. Whatever the fault, a run that ends
-// with status 0 has left the flash as a healthy run leaves it, and no line
-// claims what did not happen: "done." and "succeeded" only when the flash
-// holds what was asked, "differ" only when it does not, "restored" only when
-// the previous record is back and "could not be restored" only when it is
-// not, and the display shows nothing but a beginning of the healthy display
-// (so neither "not present" nor a page of zeros). Faults that leave the
-// adapter working change nothing at all.
+// with status 0 has left the flash as a healthy run leaves it, no failure
+// goes unsaid, and no line claims what did not happen: "done." and
+// "succeeded" only when the flash holds what was asked, "differ" only when
+// it does not, "restored" only when the previous record is back and "could
+// not be restored" only when it is not, and the display shows nothing but a
+// beginning of the healthy display (so neither "not present" nor a page of
+// zeros). Faults that leave the adapter working change nothing at all.
 #include "device/adapter_access.h"
 #include "emulator/contents/adapter_profile.h"
 #include "emulator/contents/option_rom_image.h"
@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,11 @@ const command_column kCommands[] = {
     {"list", command_kind::list, {"--list"}},
 };
 
+// Test names carry the command's name rather than its bytes.
+void PrintTo(const command_column& command, std::ostream* os) {
+    *os << command.name;
+}
+
 // Two sectors and a short last piece.
 constexpr std::uint32_t kImageSize = 0x10100;
 
@@ -121,6 +127,9 @@ std::vector<std::string> false_claims(const command_column& command, const fault
     const bool as_asked = run.flash == healthy.flash;
     if (r.status == 0 && !as_asked) {
         wrong.push_back("status 0, but the flash does not hold what was asked");
+    }
+    if (r.status != 0 && r.err.empty() && !has(r.out, "failed!")) {
+        wrong.push_back("fails without a word");
     }
     if ((has(r.out, "done.") || has(r.out, "succeeded")) && !as_asked) {
         wrong.push_back("claims success, but the flash does not hold what was asked");
