@@ -33,9 +33,12 @@ settings_buffer g_settings_buffer;
     const bool is_digit = std::isdigit(static_cast<unsigned char>(index_character)) != 0;
     const auto adapter = static_cast<std::uint8_t>(is_digit ? index_character - '0' : 0);
 
+    // No adapter installed is no error. An interface list that could not be
+    // had at all is: the command was not carried out, and a script that
+    // erases or updates must not take that for success.
     const std::uint8_t count = enumerate_adapters();
     if (count == 0) {
-        exit_program(0);
+        exit_program(adapter_interface_list_failed() ? -1 : 0);
     }
     // Anything but a digit is refused: taken as 0, a typo would select
     // adapter 0, and an erase would erase it.

@@ -19,11 +19,15 @@ inline constexpr int kMaxAdapters = 20;
 // number of interfaces found (failed opens included), 0 to 20.
 std::uint8_t enumerate_adapters();
 
+// Whether the last enumeration could not have the interface list at all (it
+// then returned 0 after its message), as against finding no adapter.
+bool adapter_interface_list_failed();
+
 // Closes every slot that holds a handle and leaves all slots empty.
 void close_adapter_handles();
 
 // A 32-bit register read; on failure prints the register read error with the
-// system error number and yields 0.
+// system error number, counts the failure (below) and yields 0.
 std::uint32_t reg_read(std::uint8_t adapter, std::uint32_t offset);
 
 // A 32-bit register write; on failure prints the register write error.
@@ -36,6 +40,13 @@ bool pci_config_read(std::uint8_t adapter, std::uint32_t offset, std::uint32_t* 
 // Stores a dword of PCI configuration space; prints nothing, and nobody
 // examines whether it took.
 void pci_config_write(std::uint8_t adapter, std::uint32_t offset, std::uint32_t value);
+
+// How many driver requests to this adapter index have failed in this
+// process, whichever of the four requests it was. A failed register read
+// still yields 0, which to the flash controller would mean "idle", "not
+// busy" or data 0; code that acts on what it reads compares this count
+// before and after its requests to tell a real 0 from a failed request.
+std::uint32_t adapter_failed_requests(std::uint8_t adapter);
 
 // Sleeps through the transport, so that tests with a fake transport can count
 // the waits of the flash polls instead of spending them.

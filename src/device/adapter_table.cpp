@@ -9,6 +9,7 @@
 namespace {
 
 device_handle g_slots[kMaxAdapters] = {};
+bool g_interface_list_failed = false;
 
 // The first field of both SetupAPI records is their size, which the caller
 // must fill in before the call.
@@ -57,6 +58,10 @@ device_handle adapter_slot_handle(std::uint8_t adapter) {
     return adapter < kMaxAdapters ? g_slots[adapter] : kNoHandle;
 }
 
+bool adapter_interface_list_failed() {
+    return g_interface_list_failed;
+}
+
 void close_adapter_handles() {
     const transport_ops* t = active_transport();
     for (device_handle& slot : g_slots) {
@@ -73,7 +78,8 @@ std::uint8_t enumerate_adapters() {
     close_adapter_handles();
     const transport_ops* t = active_transport();
     const interface_list list = t->open_interface_list();
-    if (list == kInvalidInterfaceList) {
+    g_interface_list_failed = list == kInvalidInterfaceList;
+    if (g_interface_list_failed) {
         std::fprintf(stderr, "SetupDiGetClassDevs failed: %x\n", static_cast<unsigned>(t->last_error()));
         return 0;
     }

@@ -17,10 +17,18 @@ struct register_access_record {
 };
 static_assert(sizeof(register_access_record) == 8);
 
+// Failed requests per adapter index; only ever counts up, so nested users
+// (a transfer inside a status poll inside an erase) each keep their own mark.
+std::uint32_t g_failed_requests[256] = {};
+
 bool issue(std::uint8_t adapter, std::uint32_t code, register_access_record* record, bool has_output) {
     const transport_ops* t = active_transport();
-    return t->device_control(adapter_slot_handle(adapter), code, record, sizeof *record,
-                             has_output ? sizeof *record : 0);
+    const bool done = t->device_control(adapter_slot_handle(adapter), code, record, sizeof *record,
+                                        has_output ? sizeof *record : 0);
+    if (!done) {
+        ++g_failed_requests[adapter];
+    }
+    return done;
 }
 
 }  // namespace
@@ -55,6 +63,10 @@ bool pci_config_read(std::uint8_t adapter, std::uint32_t offset, std::uint32_t* 
 void pci_config_write(std::uint8_t adapter, std::uint32_t offset, std::uint32_t value) {
     register_access_record record{offset, value};
     issue(adapter, kIoctlConfigWrite, &record, false);
+}
+
+std::uint32_t adapter_failed_requests(std::uint8_t adapter) {
+    return g_failed_requests[adapter];
 }
 
 void adapter_sleep_ms(std::uint32_t milliseconds) {

@@ -1,5 +1,10 @@
 // Flash read, page program and sector erase, built from controller transfers
 // and the standard SPI NOR command set.
+//
+// Each returns 0 only when every driver request it issued was carried out:
+// a read that returns 0 delivered the flash's own bytes, never the zeros of
+// refused register reads, and a program or erase that returns 0 was sent
+// whole and seen finished by the flash.
 #pragma once
 
 #include <cstdint>

@@ -90,21 +90,25 @@ void fix_up_header(boot_settings_record* record) {
 
 // After the last page: the record must read back as written. When it does
 // not, the flash holds neither the new record nor the old one, so the old one
-// is put back as after a failed page; one line says what happened.
+// is put back as after a failed page; one line says what happened. When the
+// record cannot be read back at all, every page was nevertheless reported
+// programmed: the new record is most likely in place, and writing the old one
+// over it through an adapter that does not answer would only risk losing
+// both, so nothing is restored and the line says only that it went unchecked.
 int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record) {
     std::uint8_t expected[kSettingsRecordSize];
     std::memcpy(expected, &record, sizeof expected);
     bool matches = false;
     const int rc = compare_with_flash(adapter, expected, &matches);
-    if (rc == 0 && matches) {
+    if (rc != 0) {
+        std::fprintf(stderr, "ERROR: Could not read back saved settings, error %d!\n", rc);
+        return rc;
+    }
+    if (matches) {
         return 0;
     }
     const char* outcome =
         restore_previous_record(adapter) ? "previous settings restored" : "previous settings could not be restored";
-    if (rc != 0) {
-        std::fprintf(stderr, "ERROR: Could not read back saved settings, error %d, %s!\n", rc, outcome);
-        return rc;
-    }
     std::fprintf(stderr, "ERROR: Settings read back from the Adapter differ from those saved, %s!\n", outcome);
     return kSettingsReadBackDiffers;
 }
@@ -116,12 +120,13 @@ int store_record(std::uint8_t adapter, settings_buffer* buffer, bool fix_up) {
     if (buffer == nullptr) {
         return kNoBuffer;
     }
-    // When the erase fails the flash layer has said why. The sector may be
-    // partly or wholly erased already, but a flash that did not finish its
-    // erase accepts no program either, so no restore is tried; the record
-    // stays as the caller has it.
+    // The sector may be partly or wholly erased already when the erase
+    // fails, so the operator must hear of it like of a failed page. But a
+    // flash that did not finish its erase accepts no program either, so no
+    // restore is tried; the record stays as the caller has it.
     const int erase_rc = flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
     if (erase_rc != 0) {
+        std::fprintf(stderr, "ERROR: Saving settings failed, error %d\n", erase_rc);
         return erase_rc;
     }
     if (fix_up) {

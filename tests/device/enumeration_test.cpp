@@ -96,6 +96,29 @@ TEST_F(Enumeration, MissingRootMeansNoAdapter) {
     EXPECT_EQ(out + err, "");
 }
 
+// A root that is there but cannot serve (a file, say) is a mistake worth a
+// line, unlike a root that is simply missing.
+TEST_F(Enumeration, RootThatIsNoFolderMeansNoAdapterAndIsNamed) {
+    box.add_blank_adapters(1);
+    const std::string file_root = box.folder("adapter00/flash.bin");
+    setenv("HBAEMU_DIR", file_root.c_str(), 1);
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 0);
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(err, "hbaemu: emulator root " + file_root + " is not a readable folder\n");
+}
+
+TEST_F(Enumeration, FailAfterBeyondSixtyFourBitsIsRefusedLikeOtherNumbers) {
+    box.add_blank_adapters(1);
+    box.write_text("adapter00/faults", "fail-after 18446744073709551616\nregister-error 4294967296\n");
+    std::string out, err;
+    EXPECT_EQ(enumerate(&out, &err), 1);
+    const std::string faults = box.folder("adapter00/faults");
+    EXPECT_EQ(err, "hbaemu: " + faults + ":1: 'fail-after' needs a number\nhbaemu: " + faults +
+                       ":2: 'register-error' needs a number\n");
+    EXPECT_TRUE(slot_is_open(0));  // neither fault is in force
+}
+
 TEST_F(Enumeration, UnavailableInterfaceListLeavesTheTableEmpty) {
     box.add_blank_adapters(2);
     box.write_text("faults", "class-error 1234\n");

@@ -13,6 +13,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -180,8 +181,8 @@ TEST_F(flash_emulator_test, StuckFlashAfterEraseGivesMinusThreeAfterAboutTwoSeco
 }
 
 // A driver that refuses the control register read, in front of a working
-// adapter: the wait takes it for idle and reports the driver's error number,
-// not whatever the emulator last reported.
+// adapter: the wait fails at once (a refused read is no idle) and reports
+// the driver's error number, not whatever the emulator last reported.
 TEST_F(flash_emulator_test, RefusedControlRegisterReadIsReportedWithTheDriversError) {
     open_adapter();
     emulator.fail_error = kErrorDeviceNotConnected;
@@ -190,10 +191,44 @@ TEST_F(flash_emulator_test, RefusedControlRegisterReadIsReportedWithTheDriversEr
         return control_read ? interposer_action::fail : interposer_action::forward;
     };
     const auto [result, err] = run([] { return flash_wait_idle(0); });
-    EXPECT_EQ(result, kFlashOk);
+    EXPECT_EQ(result, kFlashWriteIncomplete);
     EXPECT_EQ(err, "ERROR: register read failed with error code: 1167!\n");
     EXPECT_EQ(emulator.requests, 1);
     EXPECT_TRUE(emulator.sleeps.empty());
+}
+
+// Whichever single driver request of a flash operation is refused, the
+// operation fails: a read never passes off the zeros of a refused register
+// read as flash bytes, and a program or erase is never taken for done.
+TEST_F(flash_emulator_test, AnySingleRefusedRequestFailsTheOperation) {
+    open_adapter("", pattern(kFlashSize));
+    std::uint8_t bytes[12] = {};
+    const std::vector<std::uint8_t> data = pattern(5);
+    const struct {
+        const char* name;
+        std::function<int()> call;
+    } operations[] = {
+        {"read", [&] { return flash_read_words(0, kSettingsOffset, 3, bytes); }},
+        {"program", [&] { return flash_write_page(0, 0x40000, 5, data.data()); }},
+        {"erase", [&] { return flash_erase_sectors(0, 5, 5); }},
+    };
+    for (const auto& operation : operations) {
+        emulator.before = nullptr;
+        const int first = emulator.requests;
+        ASSERT_EQ(operation.call(), kFlashOk) << operation.name;
+        const int count = emulator.requests - first;
+        for (int refused = 1; refused <= count; ++refused) {
+            // A fresh controller each time: a failed command stays open.
+            close_adapter_handles();
+            ASSERT_EQ(enumerate_adapters(), 1);
+            int seen = 0;
+            emulator.before = [&](interposed_request&) {
+                return ++seen == refused ? interposer_action::fail : interposer_action::forward;
+            };
+            EXPECT_NE(run(operation.call).first, kFlashOk)
+                << operation.name << ": request " << refused << " of " << count << " refused";
+        }
+    }
 }
 
 }  // namespace

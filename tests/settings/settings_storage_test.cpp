@@ -166,9 +166,10 @@ TEST_F(SettingsStorage, SaveLeavesOtherSectorsAlone) {
     EXPECT_EQ(sector_bytes(after, 0x40000, 0x40000), sector_bytes(before, 0x40000, 0x40000));
 }
 
-// A failed erase has changed nothing: the save says nothing of its own, not
-// even its prompt, and leaves the caller's record as it was.
-TEST_F(SettingsStorage, SaveWhoseEraseFailsPrintsNothingOfItsOwn) {
+// A failed erase may have wiped the sector: the save says so with its error
+// line, but not its prompt, programs nothing, tries no restore on a flash
+// that is still busy, and leaves the caller's record as it was.
+TEST_F(SettingsStorage, SaveWhoseEraseFailsSaysSoAndProgramsNothing) {
     for (const char* fault : {"erase-busy-polls 5\n", "flash-stuck\n"}) {
         boot_settings_record stored = configured_record();
         stored.flag = 0;
@@ -183,7 +184,8 @@ TEST_F(SettingsStorage, SaveWhoseEraseFailsPrintsNothingOfItsOwn) {
         captured_output printed;
         EXPECT_EQ(save(&buffer, &printed), -3) << fault;
         EXPECT_EQ(printed.out, "") << fault;
-        EXPECT_EQ(printed.err, "") << fault;  // a flash still busy prints no line of the flash layer
+        // A flash still busy prints no line of the flash layer.
+        EXPECT_EQ(printed.err, "ERROR: Saving settings failed, error -3\n") << fault;
         EXPECT_EQ(std::memcmp(&buffer, &untouched, sizeof buffer), 0) << fault;
         EXPECT_EQ(flash_counts().page_programs, 0) << fault;
         close_adapter_handles();

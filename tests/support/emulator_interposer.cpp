@@ -80,6 +80,25 @@ void interposed_sleep_ms(std::uint32_t milliseconds) {
 emulator_interposer::emulator_interposer(bool spend_sleeps)
     : emulator_(platform_transport()), ops_(*emulator_), spend_sleeps_(spend_sleeps) {
     ops_.device_control = interposed_device_control;
+    // Enumeration reads the error number of its own calls: a request failed
+    // here before must not lend them its number.
+    ops_.open_interface_list = [] {
+        t_failed_here = false;
+        return g_interposer->emulator()->open_interface_list();
+    };
+    ops_.enum_interface = [](interface_list list, std::uint32_t index, interface_record* record) {
+        t_failed_here = false;
+        return g_interposer->emulator()->enum_interface(list, index, record);
+    };
+    ops_.get_interface_detail = [](interface_list list, const interface_record* record, void* detail,
+                                   std::uint32_t detail_size, std::uint32_t* required_size) {
+        t_failed_here = false;
+        return g_interposer->emulator()->get_interface_detail(list, record, detail, detail_size, required_size);
+    };
+    ops_.open_device = [](const void* detail) {
+        t_failed_here = false;
+        return g_interposer->emulator()->open_device(detail);
+    };
     ops_.last_error = interposed_last_error;
     ops_.sleep_ms = interposed_sleep_ms;
     g_interposer = this;

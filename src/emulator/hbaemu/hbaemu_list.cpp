@@ -33,6 +33,10 @@ int run_list(const hbaemu_arguments& arguments) {
         return usage_error(kListCommand, "no arguments, please");
     }
     const std::string root = emulator_root();
+    const std::string root_problem = emulator_root_problem(root);
+    if (!root_problem.empty()) {
+        std::fprintf(stderr, "hbaemu: %s\n", root_problem.c_str());
+    }
     const std::vector<std::string> folders = list_adapter_folders(root);
     std::printf("%zu adapter%s in %s\n", folders.size(), folders.size() == 1 ? "" : "s", root.c_str());
     for (std::size_t i = 0; i < folders.size(); ++i) {

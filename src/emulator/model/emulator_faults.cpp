@@ -1,5 +1,6 @@
 #include "emulator/model/emulator_faults.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -41,8 +42,11 @@ bool parse_number(const std::string& text, std::uint64_t* value) {
         return false;
     }
     char* end = nullptr;
+    errno = 0;
     const unsigned long long parsed = std::strtoull(text.c_str(), &end, 10);
-    if (*end != '\0' || text[0] < '0' || text[0] > '9') {
+    // Beyond 64 bits strtoull clamps to the largest value and says so only
+    // through errno; taken as it is, a mistyped count would become "never".
+    if (*end != '\0' || text[0] < '0' || text[0] > '9' || errno == ERANGE) {
         return false;
     }
     *value = parsed;

@@ -23,6 +23,21 @@ std::string emulator_root() {
     return std::string(home != nullptr ? home : ".") + "/.hbaemu";
 }
 
+std::string emulator_root_problem(const std::string& root) {
+    std::error_code ec;
+    const fs::file_status status = fs::status(root, ec);
+    if (status.type() == fs::file_type::not_found) {
+        return {};
+    }
+    if (!ec && fs::is_directory(status)) {
+        fs::directory_iterator probe(root, ec);
+        if (!ec) {
+            return {};
+        }
+    }
+    return "emulator root " + root + " is not a readable folder";
+}
+
 std::vector<std::string> list_adapter_folders(const std::string& root) {
     std::vector<std::string> names;
     std::error_code ec;

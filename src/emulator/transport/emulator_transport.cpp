@@ -84,6 +84,12 @@ interface_list emu_open_interface_list() {
         t_last_error = root_faults.class_error;
         return kInvalidInterfaceList;
     }
+    // Still an empty list, as for a missing root, but one the user is told
+    // about: a root that is a file or cannot be read is a mistake.
+    const std::string root_problem = emulator_root_problem(list->root);
+    if (!root_problem.empty()) {
+        std::fprintf(stderr, "hbaemu: %s\n", root_problem.c_str());
+    }
     list->folders = list_adapter_folders(list->root);
     t_last_error = 0;
     return reinterpret_cast<interface_list>(list);
