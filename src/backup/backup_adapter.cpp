@@ -22,7 +22,11 @@ int backup_adapter(std::uint8_t adapter, const std::filesystem::path& path) {
     }
     std::uint16_t vendor_id = 0;
     std::uint16_t device_id = 0;
-    read_adapter_ids(adapter, &vendor_id, &device_id);
+    // Without them the backup is still whole, but a restore cannot tell
+    // whether it belongs to the adapter model it is written to.
+    if (read_adapter_ids(adapter, &vendor_id, &device_id) != 0) {
+        std::printf("The Adapter's vendor and device IDs could not be read, the backup holds 0 for them.\n");
+    }
 
     std::printf("Reading Option ROM and settings from Adapter... please wait\n");
     std::fflush(stdout);

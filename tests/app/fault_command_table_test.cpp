@@ -5,7 +5,8 @@
 // "succeeded" only when the flash holds what was asked, "differ" only when
 // it does not, "restored" only when the previous record is back and "could
 // not be restored" only when it is not, and the display shows nothing but a
-// beginning of the healthy display (so neither "not present" nor zeros).
+// beginning of the healthy display (so neither "not present" nor zeros). A
+// backup file exists only when it holds what the adapter holds.
 #include "device/adapter_access.h"
 #include "emulator/contents/adapter_profile.h"
 #include "emulator/contents/option_rom_image.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -34,6 +36,7 @@ const std::vector<std::string> kFaults = {
 struct outcome {
     run_result r;
     std::vector<std::uint8_t> flash;
+    std::vector<std::uint8_t> backup;  // what --backup wrote, if anything
     std::size_t requests = 0;
 };
 
@@ -41,12 +44,25 @@ bool has(const std::string& text, const char* part) {
     return text.find(part) != std::string::npos;
 }
 
-outcome run_with(std::vector<std::string> arguments, const std::string& fault, std::size_t healthy_requests) {
+// A restore puts back a backup of the adapter as made, after a new Option
+// ROM and other settings; prepare_only runs no command on top of that.
+outcome run_with(std::vector<std::string> arguments, const std::string& fault, std::size_t healthy_requests,
+                 bool prepare_only = false) {
     emulator_sandbox box;
     add_realistic_adapters(box, 1);
     const std::string folder = realistic_adapter_profile(0).folder_name;
     box.write_file("update.rom", build_option_rom_image({.size = 0x10100, .version = {9, 8, 7}}));
+    if (std::find(arguments.begin(), arguments.end(), "BACKUP") != arguments.end()) {
+        box.run({"--backup", "0", box.folder("made.bin")});
+        box.run({"--update", "0", box.folder("update.rom")});
+        box.run({"--configure", "0", "vlanid=9"});
+    }
     std::replace(arguments.begin(), arguments.end(), std::string("IMAGE"), box.folder("update.rom"));
+    std::replace(arguments.begin(), arguments.end(), std::string("BACKUP"), box.folder("made.bin"));
+    std::replace(arguments.begin(), arguments.end(), std::string("OUT"), box.folder("out.bin"));
+    if (prepare_only) {
+        arguments = {"--version"};
+    }
     std::string faults = fault;
     if (fault.starts_with("cut ")) {
         const std::size_t eighths = std::stoul(fault.substr(4));
@@ -61,9 +77,12 @@ outcome run_with(std::vector<std::string> arguments, const std::string& fault, s
         setenv("HBAEMU_DIR", box.root().c_str(), 1);
         enumerate_adapters();
     }
-    outcome o{box.run(arguments, fault.empty()), {}, 0};
+    outcome o{box.run(arguments, fault.empty()), {}, {}, 0};
     close_adapter_handles();
     o.flash = box.read_file(folder + "/flash.bin");
+    if (std::filesystem::exists(box.folder("out.bin"))) {
+        o.backup = box.read_file("out.bin");
+    }
     const std::string trace = fault.empty() ? box.read_text("trace.log") : "";
     o.requests = static_cast<std::size_t>(std::count(trace.begin(), trace.end(), '\n'));
     return o;
@@ -73,18 +92,25 @@ class FaultByCommand : public ::testing::TestWithParam<std::vector<std::string>>
 
 TEST_P(FaultByCommand, StatusZeroMeansTheFlashHoldsWhatWasAskedAndNoLineClaimsWhatDidNotHappen) {
     const outcome healthy = run_with(GetParam(), "", 0);
-    const outcome untouched = run_with({"--version"}, "", 0);
+    const outcome untouched = run_with(GetParam(), "", 0, true);
     ASSERT_EQ(healthy.r.status, 0) << healthy.r.err;
     int status_zero_not_as_asked = 0;
     for (const std::string& fault : kFaults) {
         const outcome o = run_with(GetParam(), fault, healthy.requests);
         const bool as_asked = o.flash == healthy.flash;
+        // Adapter IDs that could not be read are stored as 0, and the run says so.
+        std::vector<std::uint8_t> backup_as_asked = o.r.status == 0 ? healthy.backup : std::vector<std::uint8_t>{};
+        if (backup_as_asked.size() > 16 && has(o.r.out, "IDs could not be read")) {
+            std::fill(backup_as_asked.begin() + 12, backup_as_asked.begin() + 16, 0);
+        }
         const std::size_t shown_at = o.r.out.find("Adapter Index: ");
         const std::string shown = shown_at == std::string::npos ? "" : o.r.out.substr(shown_at);
         status_zero_not_as_asked += o.r.status == 0 && !as_asked;
         const std::pair<bool, const char*> rules[] = {
             {o.r.status == 0 && !as_asked, "status 0, but the flash does not hold what was asked"},
             {o.r.status != 0 && o.r.err.empty() && !has(o.r.out, "failed!"), "fails without a word"},
+            {o.backup != backup_as_asked,
+             "a backup file that does not hold what the adapter holds"},
             {(has(o.r.out, "done.") || has(o.r.out, "succeeded")) && !as_asked, "claims what was not done"},
             {has(o.r.err, "differ") && as_asked, "says the flash differs, but it holds what was asked"},
             {has(o.r.err, "ettings restored") && o.flash != untouched.flash, "claims a restore that is not"},
@@ -108,7 +134,9 @@ INSTANTIATE_TEST_SUITE_P(EveryCommand, FaultByCommand,
                                            std::vector<std::string>{"--update", "0", "IMAGE"},
                                            std::vector<std::string>{"--erase", "0", "rom", "--force"},
                                            std::vector<std::string>{"--erase", "0", "settings", "--force"},
-                                           std::vector<std::string>{"--list"}),
+                                           std::vector<std::string>{"--list"},
+                                           std::vector<std::string>{"--backup", "0", "OUT"},
+                                           std::vector<std::string>{"--restore", "0", "BACKUP", "all", "--force"}),
                          [](const auto& info) { return std::to_string(info.index) + "_" + info.param[0].substr(2); });
 
 }  // namespace
