@@ -18,25 +18,42 @@ linux="${1:-build-package-linux}"
 windows="${2:-build-package-windows}"
 scripts/install_dependencies.sh --windows
 
-tests_off() { [[ -f "$1/CMakeCache.txt" ]] || echo "-DHBA_BUILD_TESTS=OFF"; }
+# An existing build folder must be of the right kind: a mingw-w64 cross build
+# for Windows, a native one for Linux.
+cross_build() { grep -q '^CMAKE_TOOLCHAIN_FILE:.*mingw' "$1/CMakeCache.txt"; }
+if [[ -f "$linux/CMakeCache.txt" ]] && cross_build "$linux"; then
+    echo "package: $linux is a Windows build, not a Linux one" >&2
+    exit 1
+fi
+if [[ -f "$windows/CMakeCache.txt" ]] && ! cross_build "$windows"; then
+    echo "package: $windows is not a mingw-w64 Windows build" >&2
+    exit 1
+fi
 
-# make BUILD_DIR TARGETS CMAKE_OPTIONS...: configures and builds, then packs
-# the archive into BUILD_DIR/package and copies it to dist/.
+# if_new BUILD_DIR OPTIONS...: the options, for a build folder not yet
+# configured; an existing one keeps its compiler and its tests.
+if_new() { [[ -f "$1/CMakeCache.txt" ]] || echo "${@:2}"; }
+
+# make_archive BUILD_DIR ARCHIVE_GLOB TARGETS CMAKE_OPTIONS...: configures and
+# builds, packs the archive into BUILD_DIR/package and copies it to dist/.
 make_archive() {
-    local build="$1" targets="$2"
-    shift 2
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release $(tests_off "$build") "$@" >/dev/null
+    local build="$1" glob="$2" targets="$3"
+    shift 3
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
     ninja -C "$build" $targets
     rm -rf "$build/package"
     cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null
-    local archive
-    for archive in "$build"/package/hbabootcfg-*.zip "$build"/package/hbabootcfg-*.tar.gz; do
-        [[ -f "$archive" ]] || continue
-        cp "$archive" dist/
-        echo "dist/$(basename "$archive")"
-    done
+    local archives=("$build"/package/$glob)
+    if [[ ${#archives[@]} -ne 1 || ! -f "${archives[0]}" ]]; then
+        echo "package: $build made no $glob; is it the right kind of build?" >&2
+        exit 1
+    fi
+    cp "${archives[0]}" dist/
+    echo "dist/$(basename "${archives[0]}")"
 }
 
 mkdir -p dist
-make_archive "$linux" "hbabootcfg hbaemu" -DHBA_TRANSPORT=emulator
-make_archive "$windows" "hbabootcfg" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DHBA_TRANSPORT=driver
+make_archive "$linux" "hbabootcfg-*-linux-*.tar.gz" "hbabootcfg hbaemu" \
+    $(if_new "$linux" -DHBA_BUILD_TESTS=OFF) -DHBA_TRANSPORT=emulator
+make_archive "$windows" "hbabootcfg-*-windows-*.zip" "hbabootcfg" \
+    $(if_new "$windows" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake) -DHBA_TRANSPORT=driver
