@@ -12,7 +12,7 @@ native="${1:?native build dir}"
 windows="${2:-build-windows}"
 scripts/install_dependencies.sh --windows
 cmake -S . -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DHBA_WARNINGS_AS_ERRORS=ON >/dev/null
 ninja -C "$windows" hbabootcfg
 
 # The record sizes SetupAPI checks differ between 32 and 64 bits; the
@@ -84,7 +84,7 @@ check --erase 3 rom -f
 # on adapters that each build's hbaemu made, both builds must say the same.
 emulated="${windows}-emulator"
 cmake -S . -B "$emulated" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DHBA_TRANSPORT=emulator >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DHBA_TRANSPORT=emulator -DHBA_WARNINGS_AS_ERRORS=ON >/dev/null
 ninja -C "$emulated" hbabootcfg hbaemu
 native_root="$work/native-root"
 windows_root="$work/windows-root"

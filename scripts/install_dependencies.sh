@@ -2,14 +2,21 @@
 # Installs the Debian packages the build needs, if any is missing.
 #   install_dependencies.sh            native build and tests
 #   install_dependencies.sh --windows  also the mingw-w64 cross compiler and wine
+#   install_dependencies.sh --clang    also clang and clang-format (CI)
+# The options combine.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev ipxe-qemu)
-if [[ "${1:-}" == "--windows" ]]; then
-    # wine64 only recommends wine, which holds the wine and winepath commands.
-    # The 32-bit compiler only builds; nothing 32-bit runs here (no wine32).
-    packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64)
-fi
+for option in "$@"; do
+    case "$option" in
+        # wine64 only recommends wine, which holds the wine and winepath
+        # commands. The 32-bit compiler only builds; nothing 32-bit runs here
+        # (no wine32).
+        --windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64) ;;
+        --clang) packages+=(clang clang-format) ;;
+        *) echo "install_dependencies: unknown option $option" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

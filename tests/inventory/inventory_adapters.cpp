@@ -54,7 +54,11 @@ void inventory_adapter::set_vpd(const std::string& description, const std::strin
     const char* vendor_keywords[] = {"V0", "V1", "V2", "V3", "V4", "V5", "V6", "V7", "V8", "V9", "VA"};
     const std::uint8_t vendor_lengths[] = {6, 6, 6, 6, 2, 6, 6, 2, 2, 2, 2};
     for (int i = 0; i < 11; ++i) {
-        put_keyword(&ro, vendor_keywords[i], vendor_lengths[i], "v" + std::to_string(i));
+        // Appended rather than "v" + std::to_string(i): GCC 12 at -O3 reports a
+        // false -Wrestrict overlap inside that operator+ of libstdc++.
+        std::string data = "v";
+        data += std::to_string(i);
+        put_keyword(&ro, vendor_keywords[i], vendor_lengths[i], data);
     }
     ro.push_back('R');
     ro.push_back('V');
