@@ -19,7 +19,7 @@ ninja -C "$windows" hbabootcfg
 # transport pins them per architecture at compile time.
 windows32="${windows}-i686"
 cmake -S . -B "$windows32" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+    -DCMAKE_BUILD_TYPE=Release -DHBA_WARNINGS_AS_ERRORS=ON >/dev/null
 ninja -C "$windows32" hbabootcfg
 if ! i686-w64-mingw32-objdump -f "$windows32/src/app/hbabootcfg.exe" | grep -q 'file format pei-i386'; then
     echo "FAIL: $windows32/src/app/hbabootcfg.exe is no 32-bit Windows executable"
