@@ -22,8 +22,9 @@ int check_adapter_ids(std::uint8_t adapter, const backup_header& header) {
     std::uint16_t vendor_id = 0;
     std::uint16_t device_id = 0;
     if (read_adapter_ids(adapter, &vendor_id, &device_id) != 0) {
-        std::printf("The Adapter's vendor and device IDs could not be read, they are not compared with the "
-                    "backup's.\n");
+        std::printf(
+            "The Adapter's vendor and device IDs could not be read, they are not compared with the "
+            "backup's.\n");
         return 0;
     }
     if (ids_conflict(header.vendor_id, vendor_id) || ids_conflict(header.device_id, device_id)) {

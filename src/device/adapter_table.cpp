@@ -1,5 +1,5 @@
-#include "device/adapter_access.h"
 #include "device/adapter_table.h"
+#include "device/adapter_access.h"
 #include "device/transport.h"
 
 #include <cstdio>
@@ -20,8 +20,7 @@ void set_size_field(void* record, std::uint32_t size) {
 // Opens one interface: learns the detail record's size, fetches the device
 // path and opens it exclusively. Yields a handle, kInvalidHandle when the
 // open itself was refused, or kNoHandle when the path could not be had.
-device_handle open_interface(const transport_ops* t, interface_list list,
-                             const interface_record* record) {
+device_handle open_interface(const transport_ops* t, interface_list list, const interface_record* record) {
     std::uint32_t required = 0;
     t->get_interface_detail(list, record, nullptr, 0, &required);
     const std::uint32_t size_error = t->last_error();

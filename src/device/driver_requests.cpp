@@ -23,8 +23,8 @@ std::uint32_t g_failed_requests[256] = {};
 
 bool issue(std::uint8_t adapter, std::uint32_t code, register_access_record* record, bool has_output) {
     const transport_ops* t = active_transport();
-    const bool done = t->device_control(adapter_slot_handle(adapter), code, record, sizeof *record,
-                                        has_output ? sizeof *record : 0);
+    const bool done =
+        t->device_control(adapter_slot_handle(adapter), code, record, sizeof *record, has_output ? sizeof *record : 0);
     if (!done) {
         ++g_failed_requests[adapter];
     }

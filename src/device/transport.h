@@ -62,8 +62,8 @@ struct transport_ops {
     bool (*enum_interface)(interface_list list, std::uint32_t index, interface_record* record);
     // SetupDiGetDeviceInterfaceDetailW. With no buffer and size 0 it fails
     // with kErrorInsufficientBuffer and stores the size the record needs.
-    bool (*get_interface_detail)(interface_list list, const interface_record* record,
-                                 void* detail, std::uint32_t detail_size, std::uint32_t* required_size);
+    bool (*get_interface_detail)(interface_list list, const interface_record* record, void* detail,
+                                 std::uint32_t detail_size, std::uint32_t* required_size);
     // SetupDiDestroyDeviceInfoList.
     void (*close_interface_list)(interface_list list);
     // CreateFileW on the detail record's device path: read access, no
@@ -73,8 +73,8 @@ struct transport_ops {
     void (*close_device)(device_handle handle);
     // DeviceIoControl, synchronous: in_size bytes from buffer go in, up to
     // out_size bytes come back into the same buffer (out_size 0: no output).
-    bool (*device_control)(device_handle handle, std::uint32_t code, void* buffer,
-                           std::uint32_t in_size, std::uint32_t out_size);
+    bool (*device_control)(device_handle handle, std::uint32_t code, void* buffer, std::uint32_t in_size,
+                           std::uint32_t out_size);
     // GetLastError.
     std::uint32_t (*last_error)();
     // Sleep.

@@ -12,8 +12,7 @@
 namespace {
 
 // The interface class the adapter's driver publishes.
-const GUID kAdapterInterfaceClass = {
-    0xB5C98E43, 0x7483, 0x415C, {0x93, 0x08, 0x38, 0x06, 0x52, 0x64, 0xE1, 0x0B}};
+const GUID kAdapterInterfaceClass = {0xB5C98E43, 0x7483, 0x415C, {0x93, 0x08, 0x38, 0x06, 0x52, 0x64, 0xE1, 0x0B}};
 
 // The sizes the caller writes into the records' size fields. SetupAPI refuses
 // any other value with ERROR_INVALID_USER_BUFFER, so they are pinned per
@@ -39,8 +38,8 @@ HANDLE to_handle(device_handle handle) {
 }
 
 interface_list win_open_interface_list() {
-    HDEVINFO set = SetupDiGetClassDevsW(&kAdapterInterfaceClass, nullptr, nullptr,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set =
+        SetupDiGetClassDevsW(&kAdapterInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) {
         return kInvalidInterfaceList;
     }
@@ -58,9 +57,9 @@ bool win_get_interface_detail(interface_list list, const interface_record* recor
     SP_DEVICE_INTERFACE_DATA data;
     std::memcpy(&data, record->bytes, sizeof data);
     DWORD required = 0;
-    const BOOL ok = SetupDiGetDeviceInterfaceDetailW(
-        to_set(list), &data, static_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(detail), detail_size,
-        required_size != nullptr ? &required : nullptr, nullptr);
+    const BOOL ok =
+        SetupDiGetDeviceInterfaceDetailW(to_set(list), &data, static_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_W>(detail),
+                                         detail_size, required_size != nullptr ? &required : nullptr, nullptr);
     if (required_size != nullptr) {
         *required_size = required;
     }
@@ -93,8 +92,8 @@ bool win_device_control(device_handle handle, std::uint32_t code, void* buffer, 
         return false;
     }
     DWORD returned = 0;
-    return DeviceIoControl(to_handle(handle), code, buffer, in_size, out_size != 0 ? buffer : nullptr,
-                           out_size, &returned, nullptr) != FALSE;
+    return DeviceIoControl(to_handle(handle), code, buffer, in_size, out_size != 0 ? buffer : nullptr, out_size,
+                           &returned, nullptr) != FALSE;
 }
 
 std::uint32_t win_last_error() {

@@ -18,8 +18,8 @@ namespace {
 // thread, and the system closes the handle when the process ends. Null when
 // the flag is refused.
 HANDLE precise_timer() {
-    static const HANDLE timer = CreateWaitableTimerExW(
-        nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+    static const HANDLE timer =
+        CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
     return timer;
 }
 

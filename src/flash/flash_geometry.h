@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-inline constexpr std::uint32_t kFlashSize = 0x80000;       // 512 KiB
-inline constexpr std::uint32_t kFlashPageSize = 256;       // one page program
-inline constexpr std::uint32_t kFlashSectorSize = 0x10000; // one sector erase, 64 KiB
+inline constexpr std::uint32_t kFlashSize = 0x80000;        // 512 KiB
+inline constexpr std::uint32_t kFlashPageSize = 256;        // one page program
+inline constexpr std::uint32_t kFlashSectorSize = 0x10000;  // one sector erase, 64 KiB
 inline constexpr int kFlashSectorShift = 16;
 
 // The Option ROM image starts at 0 and may fill sectors 0 to 2.

@@ -13,11 +13,11 @@ inline constexpr std::uint32_t kFlashControlBusy = 0x80000000u;
 inline constexpr std::uint32_t kFlashStatusWriteInProgress = 0x01u;
 
 // The standard serial flash command bytes this layer uses.
-inline constexpr std::uint8_t kFlashCommandFastRead = 0x0B;    // 3 address bytes, 1 dummy, data
+inline constexpr std::uint8_t kFlashCommandFastRead = 0x0B;  // 3 address bytes, 1 dummy, data
 inline constexpr std::uint8_t kFlashCommandWriteEnable = 0x06;
-inline constexpr std::uint8_t kFlashCommandPageProgram = 0x02; // 3 address bytes, 1-256 data
-inline constexpr std::uint8_t kFlashCommandSectorErase = 0xD8; // 3 address bytes, 64 KiB
-inline constexpr std::uint8_t kFlashCommandReadStatus = 0x05;  // then the status byte
+inline constexpr std::uint8_t kFlashCommandPageProgram = 0x02;  // 3 address bytes, 1-256 data
+inline constexpr std::uint8_t kFlashCommandSectorErase = 0xD8;  // 3 address bytes, 64 KiB
+inline constexpr std::uint8_t kFlashCommandReadStatus = 0x05;   // then the status byte
 
 // The controller moves 1 to 4 bytes per transfer.
 inline constexpr std::uint32_t kFlashMaxTransferBytes = 4;
@@ -38,8 +38,8 @@ constexpr std::uint32_t flash_operation_word(bool write, std::uint32_t byte_coun
 // (command << 24 | address): command in bits 0-7, address bits 23-16 in
 // bits 8-15, 15-8 in bits 16-23, 7-0 in bits 24-31.
 constexpr std::uint32_t flash_command_word(std::uint8_t command, std::uint32_t address) {
-    return static_cast<std::uint32_t>(command) | (((address >> 16) & 0xFFu) << 8) |
-           (((address >> 8) & 0xFFu) << 16) | ((address & 0xFFu) << 24);
+    return static_cast<std::uint32_t>(command) | (((address >> 16) & 0xFFu) << 8) | (((address >> 8) & 0xFFu) << 16) |
+           ((address & 0xFFu) << 24);
 }
 
 static_assert(flash_operation_word(false, 1, 0) == 0x00);

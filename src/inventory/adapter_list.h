@@ -11,7 +11,7 @@ struct adapter_record {
     std::uint8_t adapter_index;
     std::uint16_t vendor_id;
     std::uint16_t device_id;
-    char description[16];           // no terminator when all 16 are used
+    char description[16];  // no terminator when all 16 are used
     std::uint8_t sl_value[16];
     std::uint8_t network_address[6];
     boot_settings_record settings;  // all zero without the magic

@@ -10,9 +10,9 @@ inline constexpr std::uint8_t kPciCapabilityVpd = 3;
 inline constexpr std::uint32_t kVpdReadTimeoutMs = 50;
 
 // The outcome of vpd_read_word.
-inline constexpr int kVpdWordRead = 0;      // *word holds the VPD dword
-inline constexpr int kVpdDataFailed = 1;    // the data register read failed
-inline constexpr int kVpdTimedOut = 2;      // the completion flag never came
+inline constexpr int kVpdWordRead = 0;    // *word holds the VPD dword
+inline constexpr int kVpdDataFailed = 1;  // the data register read failed
+inline constexpr int kVpdTimedOut = 2;    // the completion flag never came
 
 // The configuration offset of the first capability with this ID, or 0 after
 // "ERROR: Capability %02x not found.".

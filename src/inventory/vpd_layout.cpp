@@ -6,8 +6,7 @@
 
 namespace {
 
-std::uint32_t put_large_item_header(std::uint8_t* image, std::uint32_t offset, std::uint8_t tag,
-                                    std::uint32_t length) {
+std::uint32_t put_large_item_header(std::uint8_t* image, std::uint32_t offset, std::uint8_t tag, std::uint32_t length) {
     image[offset] = tag;
     image[offset + 1] = static_cast<std::uint8_t>(length & 0xFF);  // little-endian
     image[offset + 2] = static_cast<std::uint8_t>(length >> 8);

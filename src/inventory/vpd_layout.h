@@ -32,17 +32,28 @@ struct vpd_keyword {
 };
 
 inline constexpr vpd_keyword kVpdReadOnlyKeywords[] = {
-    {{'P', 'N'}, 16, false}, {{'E', 'C'}, 16, false}, {{'S', 'L'}, 16, false}, {{'N', 'A'}, 12, false},
-    {{'V', '0'}, 6, false},  {{'V', '1'}, 6, false},  {{'V', '2'}, 6, false},  {{'V', '3'}, 6, false},
-    {{'V', '4'}, 2, false},  {{'V', '5'}, 6, false},  {{'V', '6'}, 6, false},  {{'V', '7'}, 2, false},
-    {{'V', '8'}, 2, false},  {{'V', '9'}, 2, false},  {{'V', 'A'}, 2, false},
+    {{'P', 'N'}, 16, false},
+    {{'E', 'C'}, 16, false},
+    {{'S', 'L'}, 16, false},
+    {{'N', 'A'}, 12, false},
+    {{'V', '0'}, 6, false},
+    {{'V', '1'}, 6, false},
+    {{'V', '2'}, 6, false},
+    {{'V', '3'}, 6, false},
+    {{'V', '4'}, 2, false},
+    {{'V', '5'}, 6, false},
+    {{'V', '6'}, 6, false},
+    {{'V', '7'}, 2, false},
+    {{'V', '8'}, 2, false},
+    {{'V', '9'}, 2, false},
+    {{'V', 'A'}, 2, false},
     // Checksum byte first, then reserved bytes; ends the read-only item.
     {{'R', 'V'}, 80, true},
 };
 
 inline constexpr vpd_keyword kVpdReadWriteKeywords[] = {
-    {{'V', 'C'}, 16, false}, {{'V', 'D'}, 16, false}, {{'V', 'E'}, 16, false}, {{'V', 'F'}, 16, false},
-    {{'R', 'W'}, 173, true},
+    {{'V', 'C'}, 16, false}, {{'V', 'D'}, 16, false}, {{'V', 'E'}, 16, false},
+    {{'V', 'F'}, 16, false}, {{'R', 'W'}, 173, true},
 };
 
 constexpr std::uint32_t vpd_keywords_length(std::span<const vpd_keyword> keywords) {

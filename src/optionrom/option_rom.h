@@ -17,11 +17,11 @@ inline constexpr std::uint32_t kDmHeaderSearchSize = 512;
 // The 16-byte $DM$ header, anywhere in the first 512 bytes of the Option ROM.
 // The version reads major.minor.third.
 struct dm_header {
-    char signature[4];        // "$DM$"
+    char signature[4];  // "$DM$"
     std::uint8_t minor;
     std::uint8_t major;
-    std::uint16_t third;      // little-endian
-    std::uint8_t rest[8];     // not interpreted
+    std::uint16_t third;   // little-endian
+    std::uint8_t rest[8];  // not interpreted
 };
 #pragma pack(pop)
 static_assert(sizeof(dm_header) == 16);

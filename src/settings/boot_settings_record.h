@@ -13,22 +13,22 @@
 // One of the two target portals. An all-zero entry is a deleted one; a first
 // address byte of 0xFF is what an erased flash holds.
 struct portal_entry {
-    std::uint8_t ip[4];       // a.b.c.d, a first
-    std::uint16_t port;       // little-endian
+    std::uint8_t ip[4];  // a.b.c.d, a first
+    std::uint16_t port;  // little-endian
     std::uint8_t reserved[2];
 };
 
 struct boot_settings_record {
-    std::uint8_t magic[4];                 // "KIB\0"
-    std::uint8_t flag;                     // a save turns 0 into 1
-    std::uint16_t length;                  // 444 after a save
+    std::uint8_t magic[4];  // "KIB\0"
+    std::uint8_t flag;      // a save turns 0 into 1
+    std::uint16_t length;   // 444 after a save
     std::uint8_t reserved_07;
-    std::uint16_t version;                 // high byte 1: version 1.0, unsupported
+    std::uint16_t version;  // high byte 1: version 1.0, unsupported
     char initiatorname[96];
-    std::uint8_t networktype;              // network_type values
+    std::uint8_t networktype;  // network_type values
     std::uint8_t staticip[4];
     std::uint8_t staticmask[4];
-    std::uint8_t staticgw[4];              // 0.0.0.0: not set
+    std::uint8_t staticgw[4];  // 0.0.0.0: not set
     std::uint8_t reserved_77;
     std::uint8_t headerdigest;
     std::uint8_t datadigest;
@@ -39,17 +39,17 @@ struct boot_settings_record {
     portal_entry targetportal[2];
     std::uint8_t portalgroup;
     std::uint8_t targetlun;
-    std::uint8_t chaptype;                 // chap_type values
+    std::uint8_t chaptype;  // chap_type values
     char initiatoruser[64];
     char initiatorpass[32];
     char targetuser[64];
     char targetpass[32];
     std::uint8_t reserved_1b4;
-    std::uint8_t preferredport;            // 0, 1, or 0xFF for any
+    std::uint8_t preferredport;  // 0, 1, or 0xFF for any
     std::uint8_t reserved_1b6[2];
-    std::uint16_t vlanid;                  // 0: not set, else 1 to 4094
+    std::uint16_t vlanid;  // 0: not set, else 1 to 4094
     std::uint8_t bootenabled;
-    std::uint8_t oskorvaneini;             // inverted: 0 means the OS initiator is used
+    std::uint8_t oskorvaneini;  // inverted: 0 means the OS initiator is used
 };
 
 // The in-memory form: the record and 4 bytes that a save writes after it so

@@ -67,18 +67,16 @@ bool fourth_octet_cut_short(const char* rest) {
 int final_check(int mode, const std::uint8_t out[4], const std::uint8_t* ip, const std::uint8_t* mask) {
     const std::uint8_t last = out[3];
     switch (mode) {
-    case kIpv4Address:
-        return (last == 255 || last == 0) ? kIpv4Malformed : kIpv4Ok;
-    case kIpv4Mask:
-        return mask_octet_allowed(3, last, out) ? kIpv4Ok : kIpv4Malformed;
-    default:
-        // A gateway may end in any octet (192.168.1.0 is taken); it only has
-        // to share the adapter's subnet, which is unknown until both the
-        // adapter's address and its mask are set.
-        if (is_zero_address(ip) || is_zero_address(mask)) {
-            return kIpv4Ok;
-        }
-        return same_subnet(out, ip, mask) ? kIpv4Ok : kIpv4OutsideSubnet;
+        case kIpv4Address: return (last == 255 || last == 0) ? kIpv4Malformed : kIpv4Ok;
+        case kIpv4Mask: return mask_octet_allowed(3, last, out) ? kIpv4Ok : kIpv4Malformed;
+        default:
+            // A gateway may end in any octet (192.168.1.0 is taken); it only has
+            // to share the adapter's subnet, which is unknown until both the
+            // adapter's address and its mask are set.
+            if (is_zero_address(ip) || is_zero_address(mask)) {
+                return kIpv4Ok;
+            }
+            return same_subnet(out, ip, mask) ? kIpv4Ok : kIpv4OutsideSubnet;
     }
 }
 

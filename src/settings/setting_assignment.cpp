@@ -22,7 +22,7 @@ constexpr std::size_t kOtherLengths = 0;
 struct setting_entry {
     std::size_t name_length_group;  // the name's length, or kOtherLengths
     const char* name;
-    std::size_t compared_length;    // 0: the whole name, terminator included
+    std::size_t compared_length;  // 0: the whole name, terminator included
     setting_handler apply;
 };
 

@@ -70,8 +70,12 @@ constexpr value_choice kHeaderDigest[] = {
 // The flag is inverted in the record: 0 means the OS initiator is used. The
 // usage text offers yes|no, so those are taken as well as on/off and 1/0.
 constexpr value_choice kOsInitiator[] = {
-    {"on", match::whole, 0},  {"1", match::whole, 0}, {"yes", match::whole, 0},
-    {"off", match::whole, 1}, {"0", match::whole, 1}, {"no", match::whole, 1},
+    {"on", match::whole, 0},
+    {"1", match::whole, 0},
+    {"yes", match::whole, 0},
+    {"off", match::whole, 1},
+    {"0", match::whole, 1},
+    {"no", match::whole, 1},
     kEnd,
 };
 

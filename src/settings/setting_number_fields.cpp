@@ -26,8 +26,8 @@ constexpr number_range kTargetLunRange = {0, 255, true,
 constexpr number_range kDiscoveryPortRange = {
     1, 65535, false, "ERROR: Target discovery TCP port should be an integer number from 1 to 65535!\n"};
 // 4095 is reserved by 802.1Q; 0 clears the VLAN ID.
-constexpr number_range kVlanIdRange = {
-    0, 4094, true, "ERROR: VLAN ID needs to be between 1 and 4094 or 0 to clear the VLAN ID!\n"};
+constexpr number_range kVlanIdRange = {0, 4094, true,
+                                       "ERROR: VLAN ID needs to be between 1 and 4094 or 0 to clear the VLAN ID!\n"};
 
 // True with the number in *number, or false after printing the message.
 bool read_in_range(const char* value, const number_range& range, std::uint32_t* number) {

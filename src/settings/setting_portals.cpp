@@ -97,9 +97,10 @@ int apply_deleteportal(boot_settings_record& record, const char*, const char* va
         return -1;
     }
     if (index == 0 && record.networktype != kNetworkDhcpWithTarget) {
-        std::fputs("ERROR: cannot delete first portal group, when Target is not via DHCP! You can edit the portal "
-                   "group if required.\n",
-                   stderr);
+        std::fputs(
+            "ERROR: cannot delete first portal group, when Target is not via DHCP! You can edit the portal "
+            "group if required.\n",
+            stderr);
         return -1;
     }
     std::memset(&record.targetportal[index], 0, sizeof(portal_entry));

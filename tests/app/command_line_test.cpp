@@ -189,8 +189,7 @@ TEST(EraseArguments, UnknownTargetErasesNothing) {
 TEST(UpdateArguments, MissingPathEndsWithStatusZero) {
     emulator_sandbox box;
     box.add_blank_adapters(1);
-    expect_result(box.run({"--update", "0"}), "", "ERROR: please specify the file path to flash to the Adapter!\n",
-                  0);
+    expect_result(box.run({"--update", "0"}), "", "ERROR: please specify the file path to flash to the Adapter!\n", 0);
 }
 
 TEST(CommandWords, EachFormMatchesAsAPrefix) {

@@ -26,12 +26,33 @@ namespace {
 // The adapter's faults file; "root ..." the root's, "held" another process
 // holding the adapter, "cut N" fail-after N eighths of a healthy run's
 // requests (8: all but the last).
-const std::vector<std::string> kFaults = {
-    "root class-error 31", "detail-size-error 31", "detail-error 31", "open-error 5", "held", "register-error 31",
-    "config-read-error 31", "config-write-error 31", "controller-busy-reads 5", "controller-stuck",
-    "program-busy-polls 4", "program-busy-polls 5", "erase-busy-polls 5", "program-time-us 20000",
-    "erase-time-ms 3000", "flash-stuck", "vpd-busy-reads 4000000000", "vpd-stuck", "cut 0", "cut 1", "cut 2",
-    "cut 3", "cut 4", "cut 5", "cut 6", "cut 7", "cut 8"};
+const std::vector<std::string> kFaults = {"root class-error 31",
+                                          "detail-size-error 31",
+                                          "detail-error 31",
+                                          "open-error 5",
+                                          "held",
+                                          "register-error 31",
+                                          "config-read-error 31",
+                                          "config-write-error 31",
+                                          "controller-busy-reads 5",
+                                          "controller-stuck",
+                                          "program-busy-polls 4",
+                                          "program-busy-polls 5",
+                                          "erase-busy-polls 5",
+                                          "program-time-us 20000",
+                                          "erase-time-ms 3000",
+                                          "flash-stuck",
+                                          "vpd-busy-reads 4000000000",
+                                          "vpd-stuck",
+                                          "cut 0",
+                                          "cut 1",
+                                          "cut 2",
+                                          "cut 3",
+                                          "cut 4",
+                                          "cut 5",
+                                          "cut 6",
+                                          "cut 7",
+                                          "cut 8"};
 
 struct outcome {
     run_result r;
@@ -66,8 +87,7 @@ outcome run_with(std::vector<std::string> arguments, const std::string& fault, s
     std::string faults = fault;
     if (fault.starts_with("cut ")) {
         const std::size_t eighths = std::stoul(fault.substr(4));
-        faults = "fail-after " +
-                 std::to_string(eighths == 8 ? healthy_requests - 1 : healthy_requests * eighths / 8);
+        faults = "fail-after " + std::to_string(eighths == 8 ? healthy_requests - 1 : healthy_requests * eighths / 8);
     }
     if (fault.starts_with("root ")) {
         box.write_text("faults", fault.substr(5));
@@ -109,8 +129,7 @@ TEST_P(FaultByCommand, StatusZeroMeansTheFlashHoldsWhatWasAskedAndNoLineClaimsWh
         const std::pair<bool, const char*> rules[] = {
             {o.r.status == 0 && !as_asked, "status 0, but the flash does not hold what was asked"},
             {o.r.status != 0 && o.r.err.empty() && !has(o.r.out, "failed!"), "fails without a word"},
-            {o.backup != backup_as_asked,
-             "a backup file that does not hold what the adapter holds"},
+            {o.backup != backup_as_asked, "a backup file that does not hold what the adapter holds"},
             {(has(o.r.out, "done.") || has(o.r.out, "succeeded")) && !as_asked, "claims what was not done"},
             {has(o.r.err, "differ") && as_asked, "says the flash differs, but it holds what was asked"},
             {has(o.r.err, "ettings restored") && o.flash != untouched.flash, "claims a restore that is not"},
@@ -121,7 +140,8 @@ TEST_P(FaultByCommand, StatusZeroMeansTheFlashHoldsWhatWasAskedAndNoLineClaimsWh
         };
         for (const auto& [broken, what] : rules) {
             EXPECT_FALSE(broken) << GetParam()[0] << " with " << fault << ": " << what << "\n--- out:\n"
-                                 << o.r.out << "\n--- err:\n" << o.r.err << "--- status " << o.r.status;
+                                 << o.r.out << "\n--- err:\n"
+                                 << o.r.err << "--- status " << o.r.status;
         }
     }
     std::printf("%d of %zu runs end with status 0 while the flash does not hold what was asked\n",

@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -49,9 +48,7 @@ protected:
     }
 
     std::string backup_path() const { return box.folder("backup.bin"); }
-    bytes flash(int adapter = 0) const {
-        return box.read_file("adapter0" + std::to_string(adapter) + "/flash.bin");
-    }
+    bytes flash(int adapter = 0) const { return box.read_file("adapter0" + std::to_string(adapter) + "/flash.bin"); }
     run_result run(const std::vector<std::string>& arguments, bool trace = false) const {
         return box.run(arguments, trace);
     }
@@ -80,10 +77,22 @@ TEST_F(BackupRestore, BackupHoldsHeaderRomAndSettings) {
     ASSERT_EQ(backup.size(), kBackupSize);
     EXPECT_EQ(std::string(backup.begin(), backup.begin() + 8), "HBABCKUP");
     const adapter_profile profile = realistic_adapter_profile(0);
-    const bytes header_fields = {1, 0, 32, 0,
-                                 static_cast<std::uint8_t>(profile.vendor_id), static_cast<std::uint8_t>(profile.vendor_id >> 8),
-                                 static_cast<std::uint8_t>(profile.device_id), static_cast<std::uint8_t>(profile.device_id >> 8),
-                                 0x00, 0x00, 0x03, 0x00, 0xC0, 0x01, 0x00, 0x00};
+    const bytes header_fields = {1,
+                                 0,
+                                 32,
+                                 0,
+                                 static_cast<std::uint8_t>(profile.vendor_id),
+                                 static_cast<std::uint8_t>(profile.vendor_id >> 8),
+                                 static_cast<std::uint8_t>(profile.device_id),
+                                 static_cast<std::uint8_t>(profile.device_id >> 8),
+                                 0x00,
+                                 0x00,
+                                 0x03,
+                                 0x00,
+                                 0xC0,
+                                 0x01,
+                                 0x00,
+                                 0x00};
     EXPECT_EQ(slice(backup, 8, 24), header_fields);
     bytes resealed = backup;
     put_crc(&resealed);
@@ -103,7 +112,8 @@ TEST_F(BackupRestore, EachPartRoundTrips) {
         std::size_t from;
         std::size_t to;
     };
-    for (const part& p : {part{"rom", 0, kRomEnd}, part{"settings", kRomEnd, kSettingsEnd}, part{"all", 0, kSettingsEnd}}) {
+    for (const part& p :
+         {part{"rom", 0, kRomEnd}, part{"settings", kRomEnd, kSettingsEnd}, part{"all", 0, kSettingsEnd}}) {
         SCOPED_TRACE(p.target);
         change_adapter();
         const run_result r = run({"--restore", "0", backup_path(), p.target, "--force"});
@@ -149,7 +159,7 @@ TEST_F(BackupRestore, ErasedBackupRomClearsTheRegionAndOnlyDifferingSectorsAreEr
 TEST_F(BackupRestore, RefusalsTouchNoFlash) {
     struct refusal {
         const char* name;
-        std::function<void(bytes*)> spoil;  // applied to a copy of the backup
+        std::function<void(bytes*)> spoil;   // applied to a copy of the backup
         std::vector<std::string> arguments;  // "FILE" stands for the spoilt copy
         const char* message;
     };

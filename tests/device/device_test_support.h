@@ -12,9 +12,7 @@
 
 class emulated_adapters_test : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("HBAEMU_DIR", box.root().c_str(), 1);
-    }
+    void SetUp() override { setenv("HBAEMU_DIR", box.root().c_str(), 1); }
     void TearDown() override {
         close_adapter_handles();
         unsetenv("HBAEMU_DIR");

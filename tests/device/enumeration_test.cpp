@@ -55,7 +55,7 @@ TEST_F(Enumeration, AdaptersAreIndexedInByteOrderOfTheirFolderNames) {
     box.add_blank_adapter("B");
     box.add_blank_adapter("a10");
     box.add_blank_adapter("a9");
-    box.write_text("B/faults", "open-error 5\n");  // uppercase sorts first: index 0
+    box.write_text("B/faults", "open-error 5\n");   // uppercase sorts first: index 0
     box.write_text("a9/faults", "open-error 7\n");  // after "a10": index 2
     std::string out, err;
     EXPECT_EQ(enumerate(&out, &err), 4);

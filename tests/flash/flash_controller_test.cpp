@@ -54,8 +54,7 @@ TEST_F(flash_write_op_test, OneByteSendsDataRegisterThenOperationWordThenWaits) 
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
     EXPECT_EQ(driver.requests, (std::vector<recorded_request>{reg_read_of(kControl, 0), reg_write_of(kData, 0x05),
-                                                              reg_write_of(kControl, 0x01),
-                                                              reg_read_of(kControl, 0)}));
+                                                              reg_write_of(kControl, 0x01), reg_read_of(kControl, 0)}));
     // Only the command byte went out on the wire.
     EXPECT_EQ(hw().command, (std::vector<std::uint8_t>{0x05}));
 }
@@ -64,8 +63,8 @@ TEST_F(flash_write_op_test, OperationWordCarriesCountAndContinueFlag) {
     struct shape {
         std::uint32_t count, more, operation;
     };
-    for (const shape s : {shape{1, 0, 0x01}, shape{2, 0, 0x03}, shape{3, 0, 0x05}, shape{4, 0, 0x07},
-                          shape{1, 1, 0x09}, shape{2, 1, 0x0B}, shape{3, 1, 0x0D}, shape{4, 1, 0x0F}}) {
+    for (const shape s : {shape{1, 0, 0x01}, shape{2, 0, 0x03}, shape{3, 0, 0x05}, shape{4, 0, 0x07}, shape{1, 1, 0x09},
+                          shape{2, 1, 0x0B}, shape{3, 1, 0x0D}, shape{4, 1, 0x0F}}) {
         driver.clear_log();
         ASSERT_EQ(flash_write_op(0, s.count, s.more, 0xA1B2C3D4), kFlashOk);
         EXPECT_EQ(driver.transfers(), (std::vector<recorded_transfer>{{s.operation, 0xA1B2C3D4}}))

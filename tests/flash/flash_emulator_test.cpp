@@ -25,9 +25,7 @@ const std::string kPhaseLine = "ERROR: could not write/read from serial flash!\n
 
 class flash_emulator_test : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("HBAEMU_DIR", box.root().c_str(), 1);
-    }
+    void SetUp() override { setenv("HBAEMU_DIR", box.root().c_str(), 1); }
 
     void TearDown() override {
         close_adapter_handles();

@@ -144,8 +144,9 @@ TEST_F(flash_erase_sectors_test, SectorThreeIsWriteEnableEraseWordAndHalfSecondP
     const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 3); });
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(driver.transfers(), (std::vector<recorded_transfer>{kWriteEnable, {0x07, 0x000003D8}, kStatusCommand,
-                                                                  {0x00, 0x01}, kStatusCommand, kStatusReady}));
+    EXPECT_EQ(driver.transfers(),
+              (std::vector<recorded_transfer>{
+                  kWriteEnable, {0x07, 0x000003D8}, kStatusCommand, {0x00, 0x01}, kStatusCommand, kStatusReady}));
     EXPECT_EQ(driver.sleeps(), (std::vector<std::uint32_t>{500}));
     // Exactly sector 3 is blank; its neighbours keep their bytes.
     EXPECT_EQ(hw().flash[0x2FFFF], 0x00);

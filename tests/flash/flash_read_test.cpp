@@ -29,16 +29,15 @@ TEST_F(flash_read_words_test, OneWordAtZeroIsCommandDummyAndOneEndingRead) {
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
     EXPECT_EQ(driver.requests,
-              (std::vector<recorded_request>{
-                  // fast read 0x0B, address 0: one 4-byte write, flash kept selected
-                  reg_read_of(kControl, 0), reg_write_of(kData, 0x0000000B), reg_write_of(kControl, 0x0F),
-                  reg_read_of(kControl, 0),
-                  // the dummy byte
-                  reg_read_of(kControl, 0), reg_write_of(kControl, 0x08), reg_read_of(kControl, 0),
-                  reg_read_of(kData, 0x00),
-                  // the only data word ends the command
-                  reg_read_of(kControl, 0), reg_write_of(kControl, 0x06), reg_read_of(kControl, 0),
-                  reg_read_of(kData, 0x0130AA55)}));
+              (std::vector<recorded_request>{// fast read 0x0B, address 0: one 4-byte write, flash kept selected
+                                             reg_read_of(kControl, 0), reg_write_of(kData, 0x0000000B),
+                                             reg_write_of(kControl, 0x0F), reg_read_of(kControl, 0),
+                                             // the dummy byte
+                                             reg_read_of(kControl, 0), reg_write_of(kControl, 0x08),
+                                             reg_read_of(kControl, 0), reg_read_of(kData, 0x00),
+                                             // the only data word ends the command
+                                             reg_read_of(kControl, 0), reg_write_of(kControl, 0x06),
+                                             reg_read_of(kControl, 0), reg_read_of(kData, 0x0130AA55)}));
     const std::array<std::uint8_t, 4> expected{0x55, 0xAA, 0x30, 0x01};
     EXPECT_EQ(std::memcmp(&word, expected.data(), 4), 0);
     EXPECT_FALSE(hw().selected);
@@ -117,11 +116,17 @@ TEST_F(flash_read_words_test, FailedCommandOrDummyPhaseReportsTheOrOfBothCodes) 
     const std::vector<scripted> cases = {
         {"busy at the command", 1, {}, kFlashControllerBusy, kBusyLine + kPhaseLine},
         {"busy at both", 2, {}, kFlashControllerBusy, kBusyLine + kBusyLine + kPhaseLine},
-        {"busy at the command, dummy times out", 1, {5}, -2 | 5,
+        {"busy at the command, dummy times out",
+         1,
+         {5},
+         -2 | 5,
          kBusyLine + kTimeoutLine + kReadFailedLine + kPhaseLine},
         {"command times out", 0, {5}, kFlashWriteIncomplete, kTimeoutLine + kWriteFailedLine + kPhaseLine},
         {"dummy times out", 0, {0, 5}, kFlashReadIncomplete, kTimeoutLine + kReadFailedLine + kPhaseLine},
-        {"both time out", 0, {5, 5}, 6 | 5,
+        {"both time out",
+         0,
+         {5, 5},
+         6 | 5,
          kTimeoutLine + kWriteFailedLine + kTimeoutLine + kReadFailedLine + kPhaseLine},
     };
     for (const scripted& c : cases) {

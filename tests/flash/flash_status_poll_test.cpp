@@ -27,8 +27,9 @@ TEST_F(flash_poll_status_test, ReadyAtTheThirdStatusReadSleepsTwice) {
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
     EXPECT_EQ(driver.sleeps(), (std::vector<std::uint32_t>{7, 7}));
-    EXPECT_EQ(driver.transfers(), (std::vector<recorded_transfer>{kStatusCommand, {0x00, 0x01}, kStatusCommand,
-                                                                  {0x00, 0x01}, kStatusCommand, {0x00, 0x00}}));
+    EXPECT_EQ(driver.transfers(),
+              (std::vector<recorded_transfer>{
+                  kStatusCommand, {0x00, 0x01}, kStatusCommand, {0x00, 0x01}, kStatusCommand, {0x00, 0x00}}));
 }
 
 TEST_F(flash_poll_status_test, StillBusyAfterFifthReadIsSilentMinusThree) {

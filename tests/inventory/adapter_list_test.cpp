@@ -2,8 +2,8 @@
 // against emulated adapters: the fields the list output never prints
 // (description, SL value, network address, settings copy) and the list's
 // own lifecycle.
-#include "device/adapter_access.h"
 #include "inventory/adapter_list.h"
+#include "device/adapter_access.h"
 #include "inventory_adapters.h"
 #include "support/emulator_sandbox.h"
 
@@ -19,9 +19,7 @@ namespace {
 
 class AdapterListTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("HBAEMU_DIR", box.root().c_str(), 1);
-    }
+    void SetUp() override { setenv("HBAEMU_DIR", box.root().c_str(), 1); }
     void TearDown() override {
         release_adapter_list();
         close_adapter_handles();
@@ -68,7 +66,8 @@ TEST_F(AdapterListTest, RecordsFollowAdapterIndexWithTheirIds) {
     for (int i = 0; i < 3; ++i) {
         inventory_adapter a;
         a.set_capabilities_ending_in_vpd(static_cast<std::uint8_t>(0x48 + 8 * i));
-        a.set_vpd("HBA", "000000000000", static_cast<std::uint16_t>(0x1000 + i), static_cast<std::uint16_t>(0x2000 + i));
+        a.set_vpd("HBA", "000000000000", static_cast<std::uint16_t>(0x1000 + i),
+                  static_cast<std::uint16_t>(0x2000 + i));
         a.write_to(box, "adapter0" + std::to_string(i));
     }
     EXPECT_EQ(build(), 0);

@@ -61,8 +61,8 @@ TEST_F(CapabilityWalk, FindsVpdBehindAnotherCapability) {
     std::string err;
     EXPECT_EQ(find_vpd(&err), 0x48);  // the first match wins
     EXPECT_EQ(err, "");
-    const std::vector<recorded_request> expected = {
-        config_read_of(0x34, 0x40), config_read_of(0x40, 0x4805), config_read_of(0x48, 0x5003)};
+    const std::vector<recorded_request> expected = {config_read_of(0x34, 0x40), config_read_of(0x40, 0x4805),
+                                                    config_read_of(0x48, 0x5003)};
     EXPECT_EQ(driver.requests, expected);
 }
 

@@ -103,8 +103,22 @@ void inventory_adapter::set_option_rom_without_header() {
 void inventory_adapter::set_option_rom(std::uint8_t major, std::uint8_t minor, std::uint16_t third,
                                        std::uint32_t header_offset) {
     set_option_rom_without_header();
-    std::uint8_t header[16] = {'$', 'D', 'M', '$', minor, major, static_cast<std::uint8_t>(third & 0xFF),
-                               static_cast<std::uint8_t>(third >> 8), 1, 2, 3, 4, 5, 6, 7, 8};
+    std::uint8_t header[16] = {'$',
+                               'D',
+                               'M',
+                               '$',
+                               minor,
+                               major,
+                               static_cast<std::uint8_t>(third & 0xFF),
+                               static_cast<std::uint8_t>(third >> 8),
+                               1,
+                               2,
+                               3,
+                               4,
+                               5,
+                               6,
+                               7,
+                               8};
     std::memcpy(flash.data() + header_offset, header, sizeof header);
 }
 

@@ -50,7 +50,7 @@ TEST_F(VpdDataRegisterCheck, PatternReadsBackWithoutTouchingTheAddressRegister) 
     EXPECT_EQ(check(&err), 0);
     EXPECT_EQ(err, "");
     const std::vector<recorded_request> expected = {config_write_of(0x44, 0x00800000),
-                                                  config_read_of(0x44, 0x00800000)};
+                                                    config_read_of(0x44, 0x00800000)};
     EXPECT_EQ(driver.requests, expected);
     EXPECT_EQ(device.vpd_reads_started, 0u);
 }
@@ -81,9 +81,9 @@ TEST_F(VpdWordRead, StartsPollsAndFetchesTheDword) {
     EXPECT_EQ(word, vpd_dword(device, 0x0C00));
     // The address write keeps the ID and next pointer bytes 0; two reads
     // show the flag clear, the third set; then the data register.
-    const std::vector<recorded_request> expected = {
-        config_write_of(kCap, 0x0C000000), config_read_of(kCap, 0x0C000003), config_read_of(kCap, 0x0C000003),
-        config_read_of(kCap, 0x8C000003), config_read_of(kCap + 4u, vpd_dword(device, 0x0C00))};
+    const std::vector<recorded_request> expected = {config_write_of(kCap, 0x0C000000), config_read_of(kCap, 0x0C000003),
+                                                    config_read_of(kCap, 0x0C000003), config_read_of(kCap, 0x8C000003),
+                                                    config_read_of(kCap + 4u, vpd_dword(device, 0x0C00))};
     EXPECT_EQ(driver.requests, expected);
 }
 

@@ -1,8 +1,8 @@
 // The VPD image: both ranges read word by word, the fixed keyword layout
 // laid over the adapter's bytes, and the RV checksum; checked by walking the
 // result as PCI VPD resource items.
-#include "inventory/vpd_access.h"
 #include "inventory/vpd_image.h"
+#include "inventory/vpd_access.h"
 #include "support/recording_driver.h"
 
 #include <gtest/gtest.h>
@@ -72,8 +72,8 @@ std::vector<vpd_entry> walk_vpd_items(const std::vector<std::uint8_t>& image, st
             found.push_back({tag == 0x90 ? "read-only" : "read-write", length});
             std::size_t k = data;
             while (k + 3 <= data + length) {
-                found.push_back({std::string{static_cast<char>(image[k]), static_cast<char>(image[k + 1])},
-                                 image[k + 2]});
+                found.push_back(
+                    {std::string{static_cast<char>(image[k]), static_cast<char>(image[k + 1])}, image[k + 2]});
                 k += 3u + image[k + 2];
             }
             if (k != data + length) {
@@ -89,10 +89,10 @@ std::vector<vpd_entry> walk_vpd_items(const std::vector<std::uint8_t>& image, st
 }
 
 const std::vector<vpd_entry> kExpectedItems = {
-    {"identifier", 16}, {"read-only", 234}, {"PN", 16}, {"EC", 16}, {"SL", 16}, {"NA", 12}, {"V0", 6},
-    {"V1", 6},          {"V2", 6},          {"V3", 6},  {"V4", 2},  {"V5", 6},  {"V6", 6},  {"V7", 2},
-    {"V8", 2},          {"V9", 2},          {"VA", 2},  {"RV", 80}, {"read-write", 252},
-    {"VC", 16},         {"VD", 16},         {"VE", 16}, {"VF", 16}, {"RW", 173}, {"end", 0},
+    {"identifier", 16}, {"read-only", 234}, {"PN", 16},  {"EC", 16}, {"SL", 16},          {"NA", 12}, {"V0", 6},
+    {"V1", 6},          {"V2", 6},          {"V3", 6},   {"V4", 2},  {"V5", 6},           {"V6", 6},  {"V7", 2},
+    {"V8", 2},          {"V9", 2},          {"VA", 2},   {"RV", 80}, {"read-write", 252}, {"VC", 16}, {"VD", 16},
+    {"VE", 16},         {"VF", 16},         {"RW", 173}, {"end", 0},
 };
 
 unsigned sum_to_checksum(const std::vector<std::uint8_t>& image) {

@@ -52,8 +52,8 @@ TEST(FindDmHeader, FindsAHeaderWhereverItLiesWhole) {
 
 // From offset 497 on the 16 bytes would run past the 512 searched.
 TEST(FindDmHeader, SkipsAHeaderThatWouldRunPastTheSearchedBytes) {
-    for (std::size_t offset : {std::size_t{497}, std::size_t{505}, std::size_t{508}, std::size_t{509},
-                               std::size_t{511}}) {
+    for (std::size_t offset :
+         {std::size_t{497}, std::size_t{505}, std::size_t{508}, std::size_t{509}, std::size_t{511}}) {
         std::vector<std::uint8_t> bytes = rom_start();
         put_dm(&bytes, offset);
         dm_header header = junk_header();

@@ -51,7 +51,8 @@ inline std::vector<std::uint8_t> bytes_of(const std::vector<std::uint8_t>& v, st
 inline std::string update_header(std::size_t size) {
     return "Erasing Option ROM from Adapter.. please wait\n"
            "Writing Option ROM file to Adapter... please wait\n"
-           "Option ROM size: " + std::to_string(size) + " bytes\n";
+           "Option ROM size: " +
+           std::to_string(size) + " bytes\n";
 }
 
 inline const std::string kUpdateSucceeded = "\b\b\nOption ROM flashing operation succeeded.\n";
@@ -111,7 +112,8 @@ inline std::vector<programmed_piece> programmed_pieces_in_trace(const std::strin
         const bool goes_on = (t.operation & 8) != 0;
         if (!in_program) {
             if ((t.data & 0xFF) == 0x02 && t.operation == 0x0F) {
-                const std::uint32_t address = ((t.data >> 8) & 0xFF) << 16 | ((t.data >> 16) & 0xFF) << 8 | t.data >> 24;
+                const std::uint32_t address =
+                    ((t.data >> 8) & 0xFF) << 16 | ((t.data >> 16) & 0xFF) << 8 | t.data >> 24;
                 pieces.push_back({address, 0});
                 in_program = true;
             }

@@ -63,10 +63,13 @@ TEST_F(AssignmentTest, GatewayIsJudgedAgainstTheRecordAsEarlierSettingsLeftIt) {
 }
 
 TEST_F(AssignmentTest, DiscoveryIpWarnsWhenUnreachableOnAStaticNetwork) {
-    expect_applied("targetdiscoveryip", "10.0.0.1", [](auto& r) { set(r.targetdiscoveryip, {10, 0, 0, 1}); },
-                   kDiscoveryWarning);
-    expect_applied("targetdiscoveryip", "192.168.1.77",
-                   [](auto& r) { set(r.targetdiscoveryip, {192, 168, 1, 77}); });
+    expect_applied(
+        "targetdiscoveryip", "10.0.0.1",
+        [](auto& r) {
+            set(r.targetdiscoveryip, {10, 0, 0, 1});
+        },
+        kDiscoveryWarning);
+    expect_applied("targetdiscoveryip", "192.168.1.77", [](auto& r) { set(r.targetdiscoveryip, {192, 168, 1, 77}); });
     record.networktype = kNetworkDhcp;
     expect_applied("targetdiscoveryip", "10.0.0.2", [](auto& r) { set(r.targetdiscoveryip, {10, 0, 0, 2}); });
     record.networktype = kNetworkStatic;
@@ -90,8 +93,9 @@ TEST_F(AssignmentTest, TargetPortalSetsAddressAndPortAndKeepsReservedBytes) {
     expect_applied("targetportal", "1@10.1.1.7:1", [](auto& r) { set_portal(r, 1, {10, 1, 1, 7}, 1); });
     // Only the first 16 characters after "@" may hold the ":"; beyond them
     // the whole rest is the address, and the port is the default.
-    expect_applied("targetportal", "2@10.1.1.8 and more text:80",
-                   [](auto& r) { set_portal(r, 2, {10, 1, 1, 8}, 3260); });
+    expect_applied("targetportal", "2@10.1.1.8 and more text:80", [](auto& r) {
+        set_portal(r, 2, {10, 1, 1, 8}, 3260);
+    });
     expect_applied("targetportal", "2@10.1.1.9xx:80", [](auto& r) { set_portal(r, 2, {10, 1, 1, 9}, 80); });
     // The default port lands as 0xBC, 0x0C at entry offset +4 (entry 2 at 0x0E9).
     expect_applied("targetportal", "2@192.168.0.10", [](auto& r) { set_portal(r, 2, {192, 168, 0, 10}, 3260); });
@@ -112,17 +116,20 @@ TEST_F(AssignmentTest, TargetPortalRefusals) {
     for (const char* bad : {"1@0.1.1.5", "1@10.1.1.255:80", "1@10.1.1", "1@", "2@10.1.1.5555"}) {
         expect_refused("targetportal", bad, kIpMessage);
     }
-    for (const char* bad : {"1@10.1.1.5:", "1@10.1.1.5:0", "1@10.1.1.5:65536", "1@10.1.1.5:70000",
-                            "1@10.1.1.5:80x", "1@10.1.1.5:-1", "1@10.1.1.5: 80"}) {
+    for (const char* bad : {"1@10.1.1.5:", "1@10.1.1.5:0", "1@10.1.1.5:65536", "1@10.1.1.5:70000", "1@10.1.1.5:80x",
+                            "1@10.1.1.5:-1", "1@10.1.1.5: 80"}) {
         expect_refused("targetportal", bad, port);
     }
 }
 
 TEST_F(AssignmentTest, TargetPortalWarnsWhenUnreachableOnAStaticNetwork) {
-    expect_applied("targetportal", "1@10.0.0.1", [](auto& r) { set_portal(r, 1, {10, 0, 0, 1}, 3260); },
-                   kPortalWarning);
-    expect_applied("targetportal", "2@192.168.1.50:3260",
-                   [](auto& r) { set_portal(r, 2, {192, 168, 1, 50}, 3260); });
+    expect_applied(
+        "targetportal", "1@10.0.0.1",
+        [](auto& r) {
+            set_portal(r, 1, {10, 0, 0, 1}, 3260);
+        },
+        kPortalWarning);
+    expect_applied("targetportal", "2@192.168.1.50:3260", [](auto& r) { set_portal(r, 2, {192, 168, 1, 50}, 3260); });
     expect_applied("targetfromdhcp", "on", [](auto& r) { r.networktype = 2; });
     expect_applied("targetportal", "2@10.0.0.2", [](auto& r) { set_portal(r, 2, {10, 0, 0, 2}, 3260); });
 }
@@ -153,8 +160,8 @@ TEST_F(AssignmentTest, DeletingTheFirstPortalNeedsTargetFromDhcpFirst) {
 }
 
 TEST_F(AssignmentTest, NamesAreMatchedExactlyWithinTheirLengthGroup) {
-    for (const char* unknown : {"NetworkType", "VLANID", "", "foo", "vlanidx", "staticip2", "targetluna",
-                                "targetlunxy", "targetpor", "targetdiscoveryportx"}) {
+    for (const char* unknown : {"NetworkType", "VLANID", "", "foo", "vlanidx", "staticip2", "targetluna", "targetlunxy",
+                                "targetpor", "targetdiscoveryportx"}) {
         expect_refused(unknown, "1", std::string("ERROR: unknown setting ") + unknown + "!\n");
     }
 }

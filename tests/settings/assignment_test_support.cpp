@@ -21,8 +21,8 @@ testing::AssertionResult same_bytes(const boot_settings_record& actual, const bo
     const auto* e = reinterpret_cast<const std::uint8_t*>(&expected);
     for (std::size_t i = 0; i < sizeof actual; ++i) {
         if (a[i] != e[i]) {
-            return testing::AssertionFailure() << "record byte 0x" << std::hex << i << " is 0x" << int{a[i]}
-                                               << ", expected 0x" << int{e[i]};
+            return testing::AssertionFailure()
+                   << "record byte 0x" << std::hex << i << " is 0x" << int{a[i]} << ", expected 0x" << int{e[i]};
         }
     }
     return testing::AssertionSuccess();

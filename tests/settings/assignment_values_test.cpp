@@ -197,8 +197,7 @@ TEST_F(AssignmentTest, VlanIdIsZeroTo4094) {
     record.vlanid = 12;
     expect_applied("vlanid", "", [](auto& r) { r.vlanid = 0; });  // an empty value clears
     for (const char* bad : {"4095", "65536", "65537", "-1", "12a", "0x10"}) {
-        expect_refused("vlanid", bad,
-                       "ERROR: VLAN ID needs to be between 1 and 4094 or 0 to clear the VLAN ID!\n");
+        expect_refused("vlanid", bad, "ERROR: VLAN ID needs to be between 1 and 4094 or 0 to clear the VLAN ID!\n");
     }
 }
 

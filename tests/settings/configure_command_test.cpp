@@ -73,7 +73,8 @@ boot_settings_record record_in(const std::vector<std::uint8_t>& flash) {
 
 // Where two flash images first differ, leaving out the 4 bytes a save writes
 // after the record, which carry nothing.
-testing::AssertionResult same_flash(const std::vector<std::uint8_t>& actual, const std::vector<std::uint8_t>& expected) {
+testing::AssertionResult same_flash(const std::vector<std::uint8_t>& actual,
+                                    const std::vector<std::uint8_t>& expected) {
     if (actual.size() != expected.size()) {
         return testing::AssertionFailure() << "flash is " << actual.size() << " bytes";
     }
@@ -148,12 +149,30 @@ TEST_F(ConfigureCommand, SavesSeveralSettingsInOneRun) {
 }
 
 TEST_F(ConfigureCommand, EverySettingReachesItsField) {
-    expect_saved({"bootenabled=no", "oskorvaneini=yes", "preferredport=0", "networktype=dhcp", "staticip=10.1.2.3",
-                  "staticmask=255.255.0.0", "staticgw=10.1.0.1", "vlanid=4094", "initiatorname=iqn.a:b",
-                  "headerdigest=on", "datadigest=1", "chaptype=mutual", "initiatoruser=alice",
-                  "initiatorpass=123456789012", "targetname=iqn.c:d", "portalgroup=2", "targetportal=2@10.9.9.9:3261",
-                  "targetlun=255", "targetuser=bob", "targetpass=abcdefghijklmnop", "targetfromdhcp=on",
-                  "deleteportal=1", "targetdiscoveryip=10.8.8.8", "targetdiscoveryport=65535"},
+    expect_saved({"bootenabled=no",
+                  "oskorvaneini=yes",
+                  "preferredport=0",
+                  "networktype=dhcp",
+                  "staticip=10.1.2.3",
+                  "staticmask=255.255.0.0",
+                  "staticgw=10.1.0.1",
+                  "vlanid=4094",
+                  "initiatorname=iqn.a:b",
+                  "headerdigest=on",
+                  "datadigest=1",
+                  "chaptype=mutual",
+                  "initiatoruser=alice",
+                  "initiatorpass=123456789012",
+                  "targetname=iqn.c:d",
+                  "portalgroup=2",
+                  "targetportal=2@10.9.9.9:3261",
+                  "targetlun=255",
+                  "targetuser=bob",
+                  "targetpass=abcdefghijklmnop",
+                  "targetfromdhcp=on",
+                  "deleteportal=1",
+                  "targetdiscoveryip=10.8.8.8",
+                  "targetdiscoveryport=65535"},
                  [](auto& r) {
                      r.bootenabled = 0;
                      r.oskorvaneini = 0;
@@ -189,8 +208,8 @@ TEST_F(ConfigureCommand, EverySettingReachesItsField) {
                  });
     // And the other way back, with the short command word.
     record.networktype = kNetworkDhcp;
-    const run_result r = configure({"targetfromdhcp=off", "networktype=static", "chaptype=none", "initiatorpass=",
-                                    "oskorvaneini=no", "vlanid=0", "preferredport=any"},
+    const run_result r = configure({"targetfromdhcp=off", "networktype=static", "chaptype=none",
+                                    "initiatorpass=", "oskorvaneini=no", "vlanid=0", "preferredport=any"},
                                    "-c");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, kSaving);
@@ -205,16 +224,17 @@ TEST_F(ConfigureCommand, EverySettingReachesItsField) {
 }
 
 TEST_F(ConfigureCommand, WarningsPrintButTheSettingIsSaved) {
-    expect_saved({"targetportal=1@10.0.0.1:3260", "targetdiscoveryip=10.0.0.2"},
-                 [](auto& r) {
-                     const std::uint8_t portal[4] = {10, 0, 0, 1};
-                     const std::uint8_t discovery[4] = {10, 0, 0, 2};
-                     std::memcpy(r.targetportal[0].ip, portal, 4);
-                     std::memcpy(r.targetdiscoveryip, discovery, 4);
-                 },
-                 "Warning: Target IP is not on HBA's local network, and HBA default gateway IP is not set!"
-                 "Warning: Target discovery IP is not on HBA's local network, and HBA default gateway IP is not "
-                 "set!");
+    expect_saved(
+        {"targetportal=1@10.0.0.1:3260", "targetdiscoveryip=10.0.0.2"},
+        [](auto& r) {
+            const std::uint8_t portal[4] = {10, 0, 0, 1};
+            const std::uint8_t discovery[4] = {10, 0, 0, 2};
+            std::memcpy(r.targetportal[0].ip, portal, 4);
+            std::memcpy(r.targetdiscoveryip, discovery, 4);
+        },
+        "Warning: Target IP is not on HBA's local network, and HBA default gateway IP is not set!"
+        "Warning: Target discovery IP is not on HBA's local network, and HBA default gateway IP is not "
+        "set!");
     // A gateway set earlier in the same run silences the warning.
     expect_saved({"staticgw=192.168.1.1", "targetportal=2@10.0.0.3"}, [](auto& r) {
         const std::uint8_t gw[4] = {192, 168, 1, 1};
@@ -248,7 +268,8 @@ TEST_F(ConfigureCommand, RefusedValuesLeaveTheFlashUntouched) {
         {"portalgroup=-1", "ERROR: Portal Group Tag should be positive integer number!\n"},
         {"vlanid=65536", "ERROR: VLAN ID needs to be between 1 and 4094 or 0 to clear the VLAN ID!\n"},
         {"vlanid=4095", "ERROR: VLAN ID needs to be between 1 and 4094 or 0 to clear the VLAN ID!\n"},
-        {"targetdiscoveryport=70000", "ERROR: Target discovery TCP port should be an integer number from 1 to 65535!\n"},
+        {"targetdiscoveryport=70000",
+         "ERROR: Target discovery TCP port should be an integer number from 1 to 65535!\n"},
         {"targetdiscoveryport=0", "ERROR: Target discovery TCP port should be an integer number from 1 to 65535!\n"},
         {"targetportal=1@10.1.1.5:", "ERROR: Target portal TCP port should be an integer number from 1 to 65535!\n"},
         {"targetportal=1@10.1.1.5:70000",

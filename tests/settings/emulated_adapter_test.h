@@ -56,9 +56,7 @@ class EmulatedAdapterTest : public ::testing::Test {
 protected:
     static constexpr const char* kAdapter = "adapter00";
 
-    void SetUp() override {
-        box_.add_blank_adapter(kAdapter);
-    }
+    void SetUp() override { box_.add_blank_adapter(kAdapter); }
 
     void TearDown() override {
         close_adapter_handles();
@@ -69,14 +67,10 @@ protected:
         box_.write_file(std::string(kAdapter) + "/flash.bin", flash);
     }
 
-    std::vector<std::uint8_t> flash() const {
-        return box_.read_file(std::string(kAdapter) + "/flash.bin");
-    }
+    std::vector<std::uint8_t> flash() const { return box_.read_file(std::string(kAdapter) + "/flash.bin"); }
 
     // Emulator faults of the adapter, one a line; read when it is opened.
-    void write_faults(const std::string& lines) {
-        box_.write_text(std::string(kAdapter) + "/faults", lines);
-    }
+    void write_faults(const std::string& lines) { box_.write_text(std::string(kAdapter) + "/faults", lines); }
 
     // Enumerates the sandbox's adapter as adapter 0, behind a fresh
     // interposer with the plan's faults and counts from zero.

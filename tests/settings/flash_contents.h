@@ -124,23 +124,27 @@ inline std::string configured_record_display() {
     return std::string("\n\tAdapter settings\n") +
            "\niSCSI Boot enabled: \t\tyes\n"
            "\nKorvane OS initiator: \t\tyes\n"
-           "\n\tInitiator iSCSI settings\n" + rule +
+           "\n\tInitiator iSCSI settings\n" +
+           rule +
            "Initiator name: \t\tiqn.2001-04.com.example:host1\n"
            "Header Digest: \t\t\tenabled\n"
            "Data Digest: \t\t\tdisabled\n"
-           "\n\tInitiator CHAP authentication\n" + rule +
+           "\n\tInitiator CHAP authentication\n" +
+           rule +
            "CHAP authentication type: \tmutual\n"
            "Initiator CHAP authentication: \tenabled\n"
            "Initiator CHAP user: \t\thostuser\n"
            "Initiator CHAP secret: \t\thostsecret12\n"
-           "\n\tInitiator Network settings\n" + rule +
+           "\n\tInitiator Network settings\n" +
+           rule +
            "IP address type: \t\tstatic\n"
            "IP address: \t\t\t10.0.0.5\n"
            "Subnet Mask: \t\t\t255.255.255.0\n"
            "Gateway: \t\t\t10.0.0.1\n"
            "Preferred port: \t\t1\n"
            "VLAN ID: \t\t\t12\n"
-           "\n\tBoot Target settings\n" + rule +
+           "\n\tBoot Target settings\n" +
+           rule +
            "Target name: \t\t\tiqn.2001-04.com.example:storage\n"
            "Target via DHCP: \t\tdisabled\n"
            "Preferred Portal Group: \t1\n"
@@ -159,19 +163,23 @@ inline std::string erased_record_display() {
     return std::string("\n\tAdapter settings\n") +
            "\niSCSI Boot enabled: \t\tyes\n"
            "\nKorvane OS initiator: \t\tno\n"
-           "\n\tInitiator iSCSI settings\n" + rule +
+           "\n\tInitiator iSCSI settings\n" +
+           rule +
            "Initiator name:\n"
            "Header Digest: \t\t\tenabled\n"
            "Data Digest: \t\t\tenabled\n"
-           "\n\tInitiator CHAP authentication\n" + rule +
+           "\n\tInitiator CHAP authentication\n" +
+           rule +
            "CHAP authentication type: \tnot set\n"
            "Initiator CHAP user:\t\tnot set\n"
            "Initiator CHAP secret:\t\tnot set\n"
-           "\n\tInitiator Network settings\n" + rule +
+           "\n\tInitiator Network settings\n" +
+           rule +
            "IP address type: \t\tDHCP\n"
            "Preferred port: \t\tany\n"
            "VLAN ID: \t\t\t65535\n"
-           "\n\tBoot Target settings\n" + rule +
+           "\n\tBoot Target settings\n" +
+           rule +
            "Target name:\n"
            "Target via DHCP: \t\tdisabled\n"
            "Preferred Portal Group: \t255\n"

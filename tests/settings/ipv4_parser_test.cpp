@@ -39,12 +39,12 @@ TEST(Ipv4Address, AcceptsHostAddressesInWrittenOrder) {
     expect_cases(kIpv4Address, {
                                    {"10.0.0.1", 0, {10, 0, 0, 1}},
                                    {"192.168.1.254", 0, {192, 168, 1, 254}},
-                                   {"1..2.3", 0, {1, 0, 2, 3}},          // empty octet reads as 0
-                                   {"10.256.0.1", 0, {10, 0, 0, 1}},     // 256 keeps its low 8 bits
-                                   {"10.0.0.1 ", 0, {10, 0, 0, 1}},      // text after the octet ignored
+                                   {"1..2.3", 0, {1, 0, 2, 3}},       // empty octet reads as 0
+                                   {"10.256.0.1", 0, {10, 0, 0, 1}},  // 256 keeps its low 8 bits
+                                   {"10.0.0.1 ", 0, {10, 0, 0, 1}},   // text after the octet ignored
                                    {"10.0.0.1abc", 0, {10, 0, 0, 1}},
                                    {"10.0.0.1.7", 0, {10, 0, 0, 1}},
-                                   {" 9.+8.-0.7", 0, {9, 8, 0, 7}},      // blanks and signs as atoi reads them
+                                   {" 9.+8.-0.7", 0, {9, 8, 0, 7}},  // blanks and signs as atoi reads them
                                    {"10.-1x.0.1", -1, {10, 255, 0xEE, 0xEE}},
                                });
 }
@@ -64,7 +64,7 @@ TEST(Ipv4Address, RefusesZeroAndBroadcastOctetsWhereTheyCannotBe) {
 TEST(Ipv4Address, RefusesMalformedText) {
     expect_cases(kIpv4Address, {
                                    {"", -1, {0xEE, 0xEE, 0xEE, 0xEE}},
-                                   {"1.2.3", -1, {1, 2, 0xEE, 0xEE}},           // only two dots
+                                   {"1.2.3", -1, {1, 2, 0xEE, 0xEE}},             // only two dots
                                    {"1234.1.1.1", -1, {0xEE, 0xEE, 0xEE, 0xEE}},  // no dot in 4 characters
                                    {"1.2222.3.4", -1, {1, 0xEE, 0xEE, 0xEE}},
                                    {"10.0.0", -1, {10, 0, 0xEE, 0xEE}},
@@ -116,9 +116,9 @@ TEST(Ipv4Gateway, MustShareTheAdaptersSubnet) {
     expect_cases(kIpv4Gateway,
                  {
                      {"192.168.1.1", 0, {192, 168, 1, 1}},
-                     {"192.168.1.0", 0, {192, 168, 1, 0}},      // no check of the last octet
+                     {"192.168.1.0", 0, {192, 168, 1, 0}},  // no check of the last octet
                      {"192.168.1.255", 0, {192, 168, 1, 255}},
-                     {"192.168.2.1", -4, {192, 168, 2, 1}},     // whole gateway already stored
+                     {"192.168.2.1", -4, {192, 168, 2, 1}},  // whole gateway already stored
                      {"10.0.0.1", -4, {10, 0, 0, 1}},
                      {"0.168.1.1", -1, {0, 0xEE, 0xEE, 0xEE}},  // same octet rules as an address
                      {"192.255.1.1", -1, {192, 255, 0xEE, 0xEE}},

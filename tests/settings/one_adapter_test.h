@@ -11,14 +11,8 @@
 
 class one_adapter_test : public ::testing::Test {
 protected:
-    void SetUp() override {
-        box.add_blank_adapter("adapter00");
-    }
-    void write_flash(const std::vector<std::uint8_t>& flash) {
-        box.write_file("adapter00/flash.bin", flash);
-    }
-    std::vector<std::uint8_t> flash() const {
-        return box.read_file("adapter00/flash.bin");
-    }
+    void SetUp() override { box.add_blank_adapter("adapter00"); }
+    void write_flash(const std::vector<std::uint8_t>& flash) { box.write_file("adapter00/flash.bin", flash); }
+    std::vector<std::uint8_t> flash() const { return box.read_file("adapter00/flash.bin"); }
     emulator_sandbox box;
 };

@@ -1,8 +1,8 @@
 // The settings block of the display, byte for byte: whole records (erased
 // sector, a configured record, version 1.0) and the sections that change with
 // the network type, the CHAP type, the portal entries and the text fields.
-#include "settings/flash_contents.h"
 #include "settings/settings_display.h"
+#include "settings/flash_contents.h"
 
 #include <gtest/gtest.h>
 
@@ -179,9 +179,15 @@ TEST(SettingsDisplay, PortalListShowsPresentEntriesOnly) {
 TEST(SettingsDisplay, TextFieldSetOnlyWhenFirstByteIsPrintable) {
     boot_settings_record r = configured_record();
     put_text(r.initiatorname, " leading blank");
-    put_text(r.targetname, "\x7F" "deleted");
-    put_text(r.initiatoruser, "\x1F" "control");
-    put_text(r.targetuser, "\x80" "high");
+    put_text(r.targetname,
+             "\x7F"
+             "deleted");
+    put_text(r.initiatoruser,
+             "\x1F"
+             "control");
+    put_text(r.targetuser,
+             "\x80"
+             "high");
     put_text(r.initiatorpass, "~tilde");
     std::memset(r.targetpass, 0, sizeof r.targetpass);
     const std::string out = display(r);

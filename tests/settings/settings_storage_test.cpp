@@ -2,8 +2,8 @@
 // the header fix-ups of a save, a save whose erase fails, a save whose page
 // program fails (the previous record is put back) and a page program that
 // silently does not take (caught by reading the record back).
-#include "settings/emulated_adapter_test.h"
 #include "settings/settings_storage.h"
+#include "settings/emulated_adapter_test.h"
 
 #include <gtest/gtest.h>
 

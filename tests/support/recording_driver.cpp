@@ -32,8 +32,7 @@ bool fail(std::uint32_t error) {
 }
 
 std::uint32_t command_address(const std::vector<std::uint8_t>& command) {
-    return (static_cast<std::uint32_t>(command[1]) << 16) | (static_cast<std::uint32_t>(command[2]) << 8) |
-           command[3];
+    return (static_cast<std::uint32_t>(command[1]) << 16) | (static_cast<std::uint32_t>(command[2]) << 8) | command[3];
 }
 
 bool flash_busy(const fake_adapter& a) {
@@ -279,8 +278,8 @@ bool fake_enum_interface(interface_list, std::uint32_t index, interface_record* 
     return true;
 }
 
-bool fake_get_interface_detail(interface_list, const interface_record* record, void* detail,
-                               std::uint32_t detail_size, std::uint32_t* required_size) {
+bool fake_get_interface_detail(interface_list, const interface_record* record, void* detail, std::uint32_t detail_size,
+                               std::uint32_t* required_size) {
     if (required_size != nullptr) {
         *required_size = kDetailSize;
     }
@@ -359,17 +358,10 @@ void fake_sleep_ms(std::uint32_t milliseconds) {
 }
 
 const transport_ops kRecordingTransport = {
-    fake_open_interface_list,
-    fake_enum_interface,
-    fake_get_interface_detail,
-    fake_close_interface_list,
-    fake_open_device,
-    fake_close_device,
-    fake_device_control,
-    fake_last_error,
-    fake_sleep_ms,
-    kInterfaceRecordSize,
-    kDetailFixedSize,
+    fake_open_interface_list,  fake_enum_interface, fake_get_interface_detail,
+    fake_close_interface_list, fake_open_device,    fake_close_device,
+    fake_device_control,       fake_last_error,     fake_sleep_ms,
+    kInterfaceRecordSize,      kDetailFixedSize,
 };
 
 const char* kind_name(recorded_kind kind) {
@@ -415,8 +407,8 @@ void PrintTo(const recorded_request& r, std::ostream* os) {
     if (r.kind == recorded_kind::sleep) {
         std::snprintf(text, sizeof text, "sleep %u ms", r.offset);
     } else {
-        std::snprintf(text, sizeof text, "adapter %d %s 0x%08x 0x%08x error %u", r.adapter, kind_name(r.kind),
-                      r.offset, r.value, r.error);
+        std::snprintf(text, sizeof text, "adapter %d %s 0x%08x 0x%08x error %u", r.adapter, kind_name(r.kind), r.offset,
+                      r.value, r.error);
     }
     *os << text;
 }

@@ -125,8 +125,8 @@ struct fake_adapter {
     std::uint8_t vpd_capability = 0;
     std::vector<std::uint8_t> vpd = std::vector<std::uint8_t>(8192, 0);
     std::uint32_t vpd_busy_reads = 0;
-    bool vpd_stuck = false;                  // the flag never comes
-    std::uint64_t vpd_stuck_from_read = 0;   // from this VPD read on (1 the first) the flag never comes
+    bool vpd_stuck = false;                     // the flag never comes
+    std::uint64_t vpd_stuck_from_read = 0;      // from this VPD read on (1 the first) the flag never comes
     bool vpd_data_register_keeps_zero = false;  // writes to the data register do not stick
     // The data register read after the n-th VPD read started (1 is the
     // first) fails for each n listed.

@@ -6,9 +6,9 @@
 #include <vector>
 
 struct run_result {
-    std::string out;   // standard output
-    std::string err;   // standard error
-    int status = -1;   // the exit status as a POSIX shell sees it (-1 is 255)
+    std::string out;  // standard output
+    std::string err;  // standard error
+    int status = -1;  // the exit status as a POSIX shell sees it (-1 is 255)
 };
 
 // Runs program with the arguments that follow its name, with

@@ -1,8 +1,8 @@
 #include "emulator/contents/adapter_factory.h"
 
 #include "emulator/contents/adapter_profile.h"
-#include "emulator/model/emulator_root.h"
 #include "emulator/contents/realistic_contents.h"
+#include "emulator/model/emulator_root.h"
 
 #include <filesystem>
 #include <fstream>
@@ -49,8 +49,7 @@ std::string create_realistic_adapters(const std::string& root, int count, bool f
     }
     const std::vector<std::string> existing = list_adapter_folders(root);
     if (!existing.empty() && !force) {
-        return root + " already holds " + std::to_string(existing.size()) +
-               " adapter(s); use --force to replace them";
+        return root + " already holds " + std::to_string(existing.size()) + " adapter(s); use --force to replace them";
     }
     for (const std::string& name : existing) {
         std::error_code ec;

@@ -61,7 +61,7 @@ std::string quoted_text(const std::uint8_t* bytes, std::size_t size) {
     for (std::size_t i = 0; i < size && bytes[i] != 0; ++i) {
         const std::uint8_t c = bytes[i];
         text += (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') ? std::string(1, static_cast<char>(c))
-                                                                  : format("\\x%02x", c);
+                                                                 : format("\\x%02x", c);
     }
     return text + "\"";
 }
@@ -96,8 +96,9 @@ std::string field_lines(const settings_field& field, const std::uint8_t* b) {
             const std::uint8_t* e = b + 8 * entry;
             std::string line = format("  +0x%03x    portal %u", field.offset + 8 * entry, entry + 1);
             line += std::string(32 - line.size(), ' ') + hex_bytes(e, 8);
-            line += all_equal(e, 8, 0) ? "   (deleted)"
-                                       : "   " + ipv4_text(e) + format(":%u", static_cast<unsigned>(e[4] | (e[5] << 8)));
+            line += all_equal(e, 8, 0)
+                        ? "   (deleted)"
+                        : "   " + ipv4_text(e) + format(":%u", static_cast<unsigned>(e[4] | (e[5] << 8)));
             text += line + "\n";
         }
         return text;
@@ -159,8 +160,8 @@ std::string describe_option_rom(const std::vector<std::uint8_t>& flash) {
     const long dm = find_text(flash, "$DM$", kHeaderSearchBytes);
     if (dm >= 0) {
         const std::size_t h = static_cast<std::size_t>(dm);
-        text += format("  $DM$ header at 0x%04x: ", static_cast<unsigned>(h)) + hex_bytes(flash.data() + h, 16) +
-                "\n" + "  version " + option_rom_version_text(flash) + "\n";
+        text += format("  $DM$ header at 0x%04x: ", static_cast<unsigned>(h)) + hex_bytes(flash.data() + h, 16) + "\n" +
+                "  version " + option_rom_version_text(flash) + "\n";
     } else {
         text += "  no $DM$ header in the first 512 bytes\n";
     }

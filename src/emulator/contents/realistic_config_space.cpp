@@ -1,5 +1,5 @@
-#include "emulator/model/pci_config_space.h"
 #include "emulator/contents/realistic_contents.h"
+#include "emulator/model/pci_config_space.h"
 
 namespace {
 
@@ -22,11 +22,11 @@ std::vector<std::uint8_t> build_realistic_config_space(const adapter_profile& p)
     std::vector<std::uint8_t> c(kConfigSpaceSize, 0);
     put16(c, 0x00, p.vendor_id);
     put16(c, 0x02, p.device_id);
-    put16(c, 0x04, 0x0006);  // command: memory space, bus master
-    put16(c, 0x06, 0x0010);  // status: capability list
-    c[0x08] = 0x01;          // revision
-    c[0x0B] = 0x02;          // class: network controller, Ethernet
-    c[0x0C] = 0x10;          // cache line size
+    put16(c, 0x04, 0x0006);                                                     // command: memory space, bus master
+    put16(c, 0x06, 0x0010);                                                     // status: capability list
+    c[0x08] = 0x01;                                                             // revision
+    c[0x0B] = 0x02;                                                             // class: network controller, Ethernet
+    c[0x0C] = 0x10;                                                             // cache line size
     put32(c, 0x10, 0xFE000000u + (static_cast<std::uint32_t>(p.index) << 20));  // BAR0, 32-bit memory
     put16(c, 0x2C, p.vendor_id);
     put16(c, 0x2E, p.subsystem_id);

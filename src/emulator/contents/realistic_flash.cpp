@@ -47,9 +47,14 @@ std::vector<std::uint8_t> build_realistic_settings_record(const adapter_profile&
     put_field(record, "targetdiscoveryip", p.portal_ip, 4);
     put_number(record, "targetdiscoveryport", p.portal_port);
     // Portal 1 is the target; portal 2 is a deleted (all-zero) entry.
-    std::uint8_t portal[8] = {p.portal_ip[0], p.portal_ip[1], p.portal_ip[2], p.portal_ip[3],
-                              static_cast<std::uint8_t>(p.portal_port), static_cast<std::uint8_t>(p.portal_port >> 8),
-                              0, 0};
+    std::uint8_t portal[8] = {p.portal_ip[0],
+                              p.portal_ip[1],
+                              p.portal_ip[2],
+                              p.portal_ip[3],
+                              static_cast<std::uint8_t>(p.portal_port),
+                              static_cast<std::uint8_t>(p.portal_port >> 8),
+                              0,
+                              0};
     put_field(record, "targetportal", portal, sizeof portal);
     put_number(record, "portalgroup", 1);
     put_number(record, "targetlun", 0);

@@ -47,11 +47,8 @@ const vpd_keyword kReadOnlyKeywords[] = {
     {"RV", 80, nullptr, nullptr},
 };
 const vpd_keyword kReadWriteKeywords[] = {
-    {"VC", 16, "CFG PORT0 AUTO", nullptr},
-    {"VD", 16, "CFG PORT1 AUTO", nullptr},
-    {"VE", 16, "ASSET UNSET", nullptr},
-    {"VF", 16, "SITE LAB", nullptr},
-    {"RW", 173, nullptr, nullptr},
+    {"VC", 16, "CFG PORT0 AUTO", nullptr}, {"VD", 16, "CFG PORT1 AUTO", nullptr}, {"VE", 16, "ASSET UNSET", nullptr},
+    {"VF", 16, "SITE LAB", nullptr},       {"RW", 173, nullptr, nullptr},
 };
 
 // The data of a keyword, blank-padded or cut to its length.

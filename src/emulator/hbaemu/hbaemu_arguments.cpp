@@ -1,7 +1,7 @@
 // What the hbaemu commands share: complaints about their arguments, numbers,
 // and adapters named by index.
-#include "emulator/model/emulator_root.h"
 #include "emulator/hbaemu/hbaemu_commands.h"
+#include "emulator/model/emulator_root.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,8 +37,8 @@ std::string adapter_folder_by_index(const std::string& root, const std::string& 
     const std::vector<std::string> folders = list_adapter_folders(root);
     unsigned long index = 0;
     if (!parse_size_argument(index_text, &index) || index >= folders.size()) {
-        std::fprintf(stderr, "hbaemu: no adapter %s under %s (%zu adapter%s there)\n", index_text.c_str(),
-                     root.c_str(), folders.size(), folders.size() == 1 ? "" : "s");
+        std::fprintf(stderr, "hbaemu: no adapter %s under %s (%zu adapter%s there)\n", index_text.c_str(), root.c_str(),
+                     folders.size(), folders.size() == 1 ? "" : "s");
         return {};
     }
     return (std::filesystem::path(root) / folders[index]).string();

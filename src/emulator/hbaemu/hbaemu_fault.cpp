@@ -1,7 +1,7 @@
 // hbaemu fault: the faults file of an adapter, or of the root.
+#include "emulator/hbaemu/hbaemu_commands.h"
 #include "emulator/model/emulator_faults.h"
 #include "emulator/model/emulator_root.h"
-#include "emulator/hbaemu/hbaemu_commands.h"
 
 #include <cstdio>
 #include <filesystem>

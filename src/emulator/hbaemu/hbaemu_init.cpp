@@ -1,8 +1,8 @@
 // hbaemu init: realistic adapters under the emulator root.
 #include "emulator/contents/adapter_factory.h"
 #include "emulator/contents/adapter_profile.h"
-#include "emulator/model/emulator_root.h"
 #include "emulator/hbaemu/hbaemu_commands.h"
+#include "emulator/model/emulator_root.h"
 
 #include <cstdio>
 

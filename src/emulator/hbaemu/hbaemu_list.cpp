@@ -1,8 +1,8 @@
 // hbaemu list: the adapters in index order, one line each.
-#include "emulator/model/emulator_root.h"
 #include "emulator/contents/flash_report.h"
-#include "emulator/hbaemu/hbaemu_commands.h"
 #include "emulator/contents/realistic_contents.h"
+#include "emulator/hbaemu/hbaemu_commands.h"
+#include "emulator/model/emulator_root.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -45,11 +45,10 @@ int run_list(const hbaemu_arguments& arguments) {
         const std::vector<std::uint8_t> vpd = read_bytes(folder / "vpd.bin");
         const std::string version = option_rom_version_text(flash);
         std::error_code ec;
-        std::printf("%2zu  %-16s %s  Option ROM %s%s%s\n", i, folders[i].c_str(),
-                    vpd_ids_text(vpd).c_str(),
-                    version.empty() ? (flash.size() >= 2 && flash[0] == 0x55 && flash[1] == 0xAA ? "without $DM$"
-                                                                                                  : "none")
-                                    : version.c_str(),
+        std::printf("%2zu  %-16s %s  Option ROM %s%s%s\n", i, folders[i].c_str(), vpd_ids_text(vpd).c_str(),
+                    version.empty()
+                        ? (flash.size() >= 2 && flash[0] == 0x55 && flash[1] == 0xAA ? "without $DM$" : "none")
+                        : version.c_str(),
                     check_adapter_files(folder.string()) != 0 ? "  (files missing or of the wrong size)" : "",
                     fs::exists(folder / "faults", ec) ? "  (faults)" : "");
     }

@@ -1,6 +1,6 @@
 // hbaemu make-rom: an Option ROM image file for hbabootcfg --update.
-#include "emulator/hbaemu/hbaemu_commands.h"
 #include "emulator/contents/option_rom_image.h"
+#include "emulator/hbaemu/hbaemu_commands.h"
 
 #include <cstdio>
 
@@ -37,8 +37,7 @@ int run_make_rom(const hbaemu_arguments& arguments) {
             unsigned vendor = 0;
             unsigned device = 0;
             char extra = 0;
-            if (!has_value ||
-                std::sscanf(arguments[i + 1].c_str(), "%4x:%4x%c", &vendor, &device, &extra) != 2) {
+            if (!has_value || std::sscanf(arguments[i + 1].c_str(), "%4x:%4x%c", &vendor, &device, &extra) != 2) {
                 return usage_error(kMakeRomCommand, "--ids needs VVVV:DDDD in hexadecimal");
             }
             recipe.vendor_id = static_cast<std::uint16_t>(vendor);

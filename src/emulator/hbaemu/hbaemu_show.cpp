@@ -1,9 +1,9 @@
 // hbaemu show: what an adapter's flash holds, read from its files.
+#include "emulator/contents/flash_report.h"
+#include "emulator/contents/realistic_contents.h"
+#include "emulator/hbaemu/hbaemu_commands.h"
 #include "emulator/model/adapter_model.h"
 #include "emulator/model/emulator_root.h"
-#include "emulator/contents/flash_report.h"
-#include "emulator/hbaemu/hbaemu_commands.h"
-#include "emulator/contents/realistic_contents.h"
 
 #include <cstdio>
 #include <filesystem>

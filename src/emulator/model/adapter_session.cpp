@@ -25,8 +25,8 @@ std::uint32_t request_fault(adapter_session* session, traced_request kind) {
 
 }  // namespace
 
-std::uint32_t adapter_session_open(const std::string& folder, const std::string& folder_name,
-                                   std::uint64_t* requests, adapter_session* session, std::string* problems) {
+std::uint32_t adapter_session_open(const std::string& folder, const std::string& folder_name, std::uint64_t* requests,
+                                   adapter_session* session, std::string* problems) {
     read_emulator_faults(folder + "/faults", false, &session->faults, problems);
     session->folder_name = folder_name;
     session->requests = requests;
@@ -65,9 +65,7 @@ std::uint32_t adapter_session_request(adapter_session* session, traced_request k
         switch (kind) {
             case traced_request::register_read: *value = adapter_model_reg_read(session->model, offset); break;
             case traced_request::register_write: adapter_model_reg_write(session->model, offset, written); break;
-            case traced_request::config_read:
-                adapter_model_config_read(session->model, offset, value, &error);
-                break;
+            case traced_request::config_read: adapter_model_config_read(session->model, offset, value, &error); break;
             case traced_request::config_write:
                 adapter_model_config_write(session->model, offset, written, &error);
                 break;

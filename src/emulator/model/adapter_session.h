@@ -30,8 +30,8 @@ struct adapter_session {
 // the counter fail-after runs on; the caller decides what it spans. 0 on
 // success, else the Windows error number the open fails with (the session is
 // then closed again).
-std::uint32_t adapter_session_open(const std::string& folder, const std::string& folder_name,
-                                   std::uint64_t* requests, adapter_session* session, std::string* problems);
+std::uint32_t adapter_session_open(const std::string& folder, const std::string& folder_name, std::uint64_t* requests,
+                                   adapter_session* session, std::string* problems);
 void adapter_session_close(adapter_session* session);
 
 // Serves one driver request: counts it, applies the request-level faults,

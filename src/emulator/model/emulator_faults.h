@@ -10,7 +10,7 @@
 
 struct emulator_faults {
     // Enumeration and open (error numbers; 0 = no fault).
-    std::uint32_t class_error = 0;         // root only
+    std::uint32_t class_error = 0;  // root only
     std::uint32_t detail_size_error = 0;
     std::uint32_t detail_error = 0;
     std::uint32_t open_error = 0;
@@ -19,7 +19,7 @@ struct emulator_faults {
     std::uint32_t config_read_error = 0;
     std::uint32_t config_write_error = 0;
     bool fail_after_set = false;
-    std::uint64_t fail_after = 0;          // requests that still succeed
+    std::uint64_t fail_after = 0;  // requests that still succeed
     // The hardware.
     std::uint32_t controller_busy_reads = 0;
     bool controller_stuck = false;

@@ -45,8 +45,8 @@ void trace_restart() {
     open_path.clear();
 }
 
-void trace_request(const std::string& folder_name, traced_request request, std::uint32_t offset,
-                   std::uint32_t written, std::uint32_t value, std::uint32_t error) {
+void trace_request(const std::string& folder_name, traced_request request, std::uint32_t offset, std::uint32_t written,
+                   std::uint32_t value, std::uint32_t error) {
     std::FILE* file = trace_file();
     if (file == nullptr) {
         return;

@@ -8,8 +8,8 @@
 enum class traced_request { register_read, register_write, config_read, config_write };
 
 // value is what a read returned (ignored for writes, and when error != 0).
-void trace_request(const std::string& folder_name, traced_request request, std::uint32_t offset,
-                   std::uint32_t written, std::uint32_t value, std::uint32_t error);
+void trace_request(const std::string& folder_name, traced_request request, std::uint32_t offset, std::uint32_t written,
+                   std::uint32_t value, std::uint32_t error);
 
 // Closes the trace file; the next request opens the file HBAEMU_TRACE names
 // then. For a process that serves many runs of the utility in turn (the

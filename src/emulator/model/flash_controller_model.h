@@ -27,7 +27,7 @@ struct flash_controller_model {
     std::uint32_t busy_reads_per_transfer = 0;  // how long a transfer runs, in control reads
     bool stuck_busy = false;                    // a hung controller: busy for ever, nothing runs
 
-    std::uint32_t bytes_to_send = 0;  // data register as written
+    std::uint32_t bytes_to_send = 0;   // data register as written
     std::uint32_t bytes_received = 0;  // data register as read
 
     bool transfer_running = false;

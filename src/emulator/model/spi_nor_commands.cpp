@@ -82,20 +82,19 @@ void erase_sector(spi_nor_flash* flash) {
     std::memset(flash->cells->bytes.data() + sector, 0xFF, kNorSectorSize);
     storage_write_through(flash->cells, sector, kNorSectorSize);
     flash->write_enable_latch = false;
-    nor_start_busy(flash, flash->timing.erase_status_reads,
-                   std::chrono::milliseconds(flash->timing.erase_time_ms));
+    nor_start_busy(flash, flash->timing.erase_status_reads, std::chrono::milliseconds(flash->timing.erase_time_ms));
 }
 
 const nor_command kNorCommands[] = {
     // opcode, address, dummy, needs WEL, data byte, on deselect
-    {0x03, 3, 0, false, read_data_byte, nullptr},      // read
-    {0x0B, 3, 1, false, read_data_byte, nullptr},      // fast read
-    {0x05, 0, 0, false, status_byte, nullptr},         // read status register
-    {0x06, 0, 0, false, nullptr, write_enable},        // write enable
-    {0x04, 0, 0, false, nullptr, write_disable},       // write disable
+    {0x03, 3, 0, false, read_data_byte, nullptr},         // read
+    {0x0B, 3, 1, false, read_data_byte, nullptr},         // fast read
+    {0x05, 0, 0, false, status_byte, nullptr},            // read status register
+    {0x06, 0, 0, false, nullptr, write_enable},           // write enable
+    {0x04, 0, 0, false, nullptr, write_disable},          // write disable
     {0x02, 3, 0, true, program_data_byte, program_page},  // page program
-    {0xD8, 3, 0, true, nullptr, erase_sector},         // 64 KiB sector erase
-    {0x9F, 0, 0, false, jedec_id_byte, nullptr},       // read identification
+    {0xD8, 3, 0, true, nullptr, erase_sector},            // 64 KiB sector erase
+    {0x9F, 0, 0, false, jedec_id_byte, nullptr},          // read identification
 };
 
 }  // namespace

@@ -209,17 +209,10 @@ void emu_sleep_ms(std::uint32_t milliseconds) {
 }
 
 const transport_ops kEmulatorTransport = {
-    emu_open_interface_list,
-    emu_enum_interface,
-    emu_get_interface_detail,
-    emu_close_interface_list,
-    emu_open_device,
-    emu_close_device,
-    emu_device_control,
-    emu_last_error,
-    emu_sleep_ms,
-    kInterfaceRecordSize,
-    kDetailFixedSize,
+    emu_open_interface_list,  emu_enum_interface, emu_get_interface_detail,
+    emu_close_interface_list, emu_open_device,    emu_close_device,
+    emu_device_control,       emu_last_error,     emu_sleep_ms,
+    kInterfaceRecordSize,     kDetailFixedSize,
 };
 
 }  // namespace

@@ -22,16 +22,15 @@
 namespace {
 
 // The interface class of the adapters, as the utility looks for it.
-const GUID kAdapterInterfaceClass = {
-    0xB5C98E43, 0x7483, 0x415C, {0x93, 0x08, 0x38, 0x06, 0x52, 0x64, 0xE1, 0x0B}};
+const GUID kAdapterInterfaceClass = {0xB5C98E43, 0x7483, 0x415C, {0x93, 0x08, 0x38, 0x06, 0x52, 0x64, 0xE1, 0x0B}};
 
 constexpr ULONG kMaxPathChars = 1024;
 
 // What each device object of this driver keeps.
 struct adapter_device {
-    PDEVICE_OBJECT lower;            // the root bus's device below
-    UNICODE_STRING interface_link;   // the published interface, enabled while started
-    WCHAR folder[kMaxPathChars];     // the adapter folder, from the device's hardware key
+    PDEVICE_OBJECT lower;           // the root bus's device below
+    UNICODE_STRING interface_link;  // the published interface, enabled while started
+    WCHAR folder[kMaxPathChars];    // the adapter folder, from the device's hardware key
 };
 
 // The service key's Parameters subkey, where the trace file is named.

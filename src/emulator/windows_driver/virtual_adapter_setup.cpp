@@ -21,8 +21,7 @@
 namespace {
 
 // The device setup class of the virtual adapters (ClassGuid of the INF).
-const GUID kVirtualAdapterSetupClass = {
-    0x58CA1B24, 0xCC0A, 0x410D, {0x93, 0x40, 0xB6, 0x88, 0xF9, 0x47, 0x4B, 0xDF}};
+const GUID kVirtualAdapterSetupClass = {0x58CA1B24, 0xCC0A, 0x410D, {0x93, 0x40, 0xB6, 0x88, 0xF9, 0x47, 0x4B, 0xDF}};
 
 int report_failure(const char* what) {
     std::fprintf(stderr, "hbaemu_adapter_setup: %s failed: %lu\n", what, GetLastError());
@@ -57,8 +56,8 @@ bool create_device(HDEVINFO set, unsigned index, const wchar_t* folder) {
     }
     // A multi-string: the ID, then an empty string.
     static const wchar_t kHardwareIds[] = VIRTUAL_ADAPTER_HARDWARE_ID L"\0";
-    if (!SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID,
-                                           reinterpret_cast<const BYTE*>(kHardwareIds), sizeof kHardwareIds) ||
+    if (!SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID, reinterpret_cast<const BYTE*>(kHardwareIds),
+                                           sizeof kHardwareIds) ||
         !SetupDiCallClassInstaller(DIF_REGISTERDEVICE, set, &device)) {
         return report_failure("registering the device") == 0;
     }
@@ -67,8 +66,8 @@ bool create_device(HDEVINFO set, unsigned index, const wchar_t* folder) {
         return report_failure("SetupDiCreateDevRegKey") == 0;
     }
     const auto bytes = static_cast<DWORD>((std::wcslen(folder) + 1) * sizeof(wchar_t));
-    const LSTATUS status = RegSetValueExW(key, VIRTUAL_ADAPTER_FOLDER_VALUE, 0, REG_SZ,
-                                         reinterpret_cast<const BYTE*>(folder), bytes);
+    const LSTATUS status =
+        RegSetValueExW(key, VIRTUAL_ADAPTER_FOLDER_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), bytes);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
@@ -130,15 +129,15 @@ int start_driver() {
 }
 
 int set_trace_file(const wchar_t* file) {
-    const std::wstring path = std::wstring(L"System\\CurrentControlSet\\Services\\") + VIRTUAL_ADAPTER_SERVICE +
-                              L"\\" + VIRTUAL_ADAPTER_PARAMETERS_KEY;
+    const std::wstring path = std::wstring(L"System\\CurrentControlSet\\Services\\") + VIRTUAL_ADAPTER_SERVICE + L"\\" +
+                              VIRTUAL_ADAPTER_PARAMETERS_KEY;
     HKEY key = nullptr;
-    LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                                     nullptr);
+    LSTATUS status =
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
     if (status == ERROR_SUCCESS) {
         const auto bytes = static_cast<DWORD>((std::wcslen(file) + 1) * sizeof(wchar_t));
-        status = RegSetValueExW(key, VIRTUAL_ADAPTER_TRACE_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(file),
-                                bytes);
+        status =
+            RegSetValueExW(key, VIRTUAL_ADAPTER_TRACE_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(file), bytes);
         RegCloseKey(key);
     }
     if (status != ERROR_SUCCESS) {

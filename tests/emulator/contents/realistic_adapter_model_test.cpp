@@ -1,8 +1,8 @@
 // Realistic adapters read back through the hardware model the way software
 // on the host finds them: the capability walk to the VPD capability, VPD
 // words through its registers, and the flash through the controller.
-#include "emulator/model/model_bench.h"
 #include "emulator/contents/boot_settings_layout.h"
+#include "emulator/model/model_bench.h"
 #include "support/realistic_adapters.h"
 
 #include <gtest/gtest.h>
