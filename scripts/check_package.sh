@@ -12,11 +12,12 @@ version="$(sed -n 's/^project(hbabootcfg VERSION \([0-9.]*\).*/\1/p' CMakeLists.
 zip_name="hbabootcfg-$version-windows-x64"
 tgz_name="hbabootcfg-$version-linux-x86_64"
 
+. scripts/wine_server.sh
 work="$(mktemp -d)"
 wine_prefix=""
 cleanup() {
     if [[ -n "$wine_prefix" ]]; then
-        WINEPREFIX="$wine_prefix" wineserver -k 2>/dev/null || true
+        end_wine_server "$wine_prefix"
     fi
     rm -rf "$work"
 }
@@ -76,7 +77,7 @@ if [[ $status -ne 0 || -s "$work/win.out" || "$(tr -d '\r' <"$work/win.err")" !=
     fail "hbabootcfg.exe --version under wine: status $status, stderr $(od -c "$work/win.err" | head -2)"
 fi
 echo "under wine: hbabootcfg.exe --version: $(tr -d '\r' <"$work/win.err")"
-wineserver -k 2>/dev/null || true
+end_wine_server "$wine_prefix"
 rm -rf "$wine_prefix"
 wine_prefix=""
 

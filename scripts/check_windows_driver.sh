@@ -24,7 +24,8 @@ hbaemu="$native/src/emulator/hbaemu/hbaemu"
 
 work="$(mktemp -d)"
 export WINEPREFIX="$work/wine"
-trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+. scripts/wine_server.sh
+trap 'end_wine_server "$WINEPREFIX"; rm -rf "$work"' EXIT
 unset HBAEMU_DIR HBAEMU_TRACE
 
 started=$SECONDS

@@ -11,21 +11,10 @@ temporaries=("$(mktemp -d "${TMPDIR:-/tmp}/hba-wine-XXXXXX")")
 export WINEPREFIX="${temporaries[0]}/prefix"
 
 # The server keeps files in the prefix open and lingers after the last wine
-# process: end it before removing the prefix. Its socket folder is named
-# after the prefix folder's device and inode, under /tmp/.wine-UID upstream
-# and under a /tmp/wine-XXXXXX folder of its own in Debian's build.
+# process: end it before removing the prefix.
+. "$(dirname "${BASH_SOURCE[0]}")/wine_server.sh"
 remove_temporaries() {
-    if [[ -d "$WINEPREFIX" ]]; then
-        local server_name server_dir
-        server_name="server-$(stat -c %D "$WINEPREFIX")-$(printf %x "$(stat -c %i "$WINEPREFIX")")"
-        wineserver -k >/dev/null 2>&1 || true
-        wineserver -w >/dev/null 2>&1 || true
-        for server_dir in "/tmp/.wine-$(id -u)/$server_name" /tmp/wine-*/"$server_name"; do
-            [[ -d "$server_dir" ]] || continue
-            rm -rf "$server_dir"
-            rmdir "$(dirname "$server_dir")" 2>/dev/null || true
-        done
-    fi
+    end_wine_server "$WINEPREFIX"
     rm -rf "${temporaries[@]}"
 }
 trap remove_temporaries EXIT
