@@ -7,6 +7,7 @@
 #include "emulator/model/emulator_faults.h"
 #include "emulator/model/emulator_root.h"
 #include "emulator/model/emulator_trace.h"
+#include "emulator/transport/control_code_requests.h"
 
 #include <chrono>
 #include <cstdio>
@@ -179,12 +180,8 @@ bool emu_device_control(device_handle handle, std::uint32_t code, void* buffer, 
     std::memcpy(record, buffer, sizeof record);
 
     traced_request kind;
-    switch (code) {
-        case kIoctlRegisterRead: kind = traced_request::register_read; break;
-        case kIoctlRegisterWrite: kind = traced_request::register_write; break;
-        case kIoctlConfigRead: kind = traced_request::config_read; break;
-        case kIoctlConfigWrite: kind = traced_request::config_write; break;
-        default: return fail(1);  // ERROR_INVALID_FUNCTION: not one of the driver's codes
+    if (!request_of_control_code(code, &kind)) {
+        return fail(1);  // ERROR_INVALID_FUNCTION: not one of the driver's codes
     }
 
     std::uint32_t value = 0;

@@ -2,6 +2,7 @@
 
 #include "device/transport.h"
 #include "emulator/model/adapter_session.h"
+#include "emulator/transport/control_code_requests.h"
 
 #include <windows.h>
 
@@ -84,12 +85,8 @@ void virtual_adapter_close(virtual_adapter_handle* handle) {
 std::uint32_t virtual_adapter_request(virtual_adapter_handle* handle, std::uint32_t code, std::uint32_t offset,
                                       std::uint32_t written, std::uint32_t* value) {
     traced_request kind;
-    switch (code) {
-        case kIoctlRegisterRead: kind = traced_request::register_read; break;
-        case kIoctlRegisterWrite: kind = traced_request::register_write; break;
-        case kIoctlConfigRead: kind = traced_request::config_read; break;
-        case kIoctlConfigWrite: kind = traced_request::config_write; break;
-        default: return 1;  // ERROR_INVALID_FUNCTION: not one of the driver's codes
+    if (!request_of_control_code(code, &kind)) {
+        return 1;  // ERROR_INVALID_FUNCTION: not one of the driver's codes
     }
     return adapter_session_request(&handle->session, kind, offset, written, value);
 }
