@@ -255,6 +255,65 @@ TEST_F(BackupRestore, BackupWithFailingReadsWritesNoFile) {
     }
 }
 
+// Only the sectors where flash and backup differ are erased, and in them only
+// the pages that hold data are programmed; the progress line counts those.
+TEST_F(BackupRestore, OnlyDifferingSectorsAreRewritten) {
+    box.write_file("two-sectors.rom", build_option_rom_image({.size = 0x14000, .version = {3, 1, 4}}));
+    ASSERT_EQ(run({"--update", "0", box.folder("two-sectors.rom")}).status, 0);
+    ASSERT_EQ(run({"--backup", "0", box.folder("two.bin")}).status, 0);
+    bytes spoilt = flash();
+    spoilt[0x12345] ^= 0x5A;
+    box.write_file("adapter00/flash.bin", spoilt);
+
+    const run_result r = run({"--restore", "0", box.folder("two.bin"), "rom", "--force"}, true);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string trace = box.read_text("trace.log");
+    EXPECT_EQ(erased_sectors_in_trace(trace), std::vector<int>{1});
+    // Sector 1 holds image bytes up to 0x14000; its pages beyond are erased.
+    std::vector<programmed_piece> expected;
+    for (std::uint32_t address = 0x10000; address < 0x14000; address += 256) {
+        expected.push_back({address, 256});
+    }
+    EXPECT_EQ(programmed_pieces_in_trace(trace), expected);
+    EXPECT_EQ(slice(flash(), 0, kSettingsEnd), slice(box.read_file("two.bin"), kHeaderSize, kBackupSize));
+
+    const std::string head =
+        "Comparing Option ROM of Adapter with the backup... please wait\n"
+        "Erasing Option ROM sectors that differ from the backup.. please wait\n"
+        "Writing Option ROM from backup to Adapter... please wait\n";
+    EXPECT_EQ(r.out.substr(0, head.size()), head);
+    EXPECT_TRUE(r.out.ends_with("100.00%\b\b\nOption ROM restored from backup.\n")) << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '%'), 64);  // one per page programmed
+}
+
+// The backup's own output: the progress line over the 48 runs of 4 KiB it
+// reads, and the one line that names the adapter.
+TEST_F(BackupRestore, BackupOutputIsOneProgressLineAndTheResult) {
+    const run_result r = run({"--backup", "1", box.folder("second.bin")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    const std::string head = "Reading Option ROM and settings from Adapter... please wait\n";
+    EXPECT_EQ(r.out.substr(0, head.size()), head);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '%'), 48);
+    EXPECT_TRUE(r.out.ends_with("100.00%\b\b\nBackup of Adapter 1 (device 1abd:0b11) written.\n")) << r.out;
+}
+
+// A save cut between its erase and its pages leaves the settings erased;
+// the display then shows nothing of them. A settings restore brings back
+// exactly what the display showed before.
+TEST_F(BackupRestore, ErasedSettingsComeBackAsTheyWere) {
+    const run_result before = run({"--display", "0"});
+    ASSERT_EQ(run({"--erase", "0", "settings", "--force"}).status, 0);
+    ASSERT_NE(run({"--display", "0"}).out, before.out);
+    const run_result r = run({"--restore", "0", backup_path(), "settings", "--force"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "Saving settings to Adapter... please wait  \n"
+              "Settings restored from backup.\n");
+    EXPECT_EQ(run({"--display", "0"}).out, before.out);
+    EXPECT_EQ(flash(), original);
+}
+
 // The command words match as prefixes, as every other command's do, and the
 // adapter index is checked first.
 TEST_F(BackupRestore, CommandWordsAndIndexFollowTheDispatchRules) {
