@@ -1,6 +1,6 @@
 #include "app/exit_program.h"
 
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 #include "inventory/adapter_list.h"
 
 #include <cstdio>

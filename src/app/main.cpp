@@ -4,7 +4,7 @@
 #include "app/commands.h"
 #include "app/exit_program.h"
 #include "app/usage.h"
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 #include "inventory/adapter_list.h"
 #include "optionrom/option_rom.h"
 

@@ -1,5 +1,4 @@
 #include "device/adapter_table.h"
-#include "device/adapter_access.h"
 #include "device/transport.h"
 
 #include <cstdio>

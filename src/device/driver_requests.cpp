@@ -2,7 +2,8 @@
 // record: the offset in the first field, the value in the second. Reads use
 // the same record as output; the driver leaves the value in the second field
 // and whatever it puts in the first is ignored.
-#include "device/adapter_access.h"
+#include "device/driver_requests.h"
+
 #include "device/adapter_table.h"
 #include "device/transport.h"
 

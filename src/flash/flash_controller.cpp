@@ -7,7 +7,7 @@
 #include "flash/flash_controller.h"
 #include "flash/flash_wire_format.h"
 
-#include "device/adapter_access.h"
+#include "device/driver_requests.h"
 
 #include <cstdio>
 

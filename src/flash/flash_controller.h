@@ -31,7 +31,3 @@ int flash_read_op(std::uint8_t adapter, std::uint32_t byte_count, std::uint32_t 
 
 // One write transfer of the low byte_count bytes of word: 0, -1, -2 or 6.
 int flash_write_op(std::uint8_t adapter, std::uint32_t byte_count, std::uint32_t continue_flag, std::uint32_t word);
-
-// Reads the flash status register until write-in-progress clears, at most 5
-// times with delay_ms between: 0, -2, -3, 5 or 6.
-int flash_poll_status(std::uint8_t adapter, std::uint32_t delay_ms);

@@ -3,6 +3,7 @@
 #include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
+#include "flash/flash_status_poll.h"
 #include "flash/flash_wire_format.h"
 
 #include <cstdint>

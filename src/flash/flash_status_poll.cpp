@@ -1,10 +1,12 @@
 // Waiting for the flash itself: after a page program or a sector erase the
 // flash stays busy on its own (milliseconds for a page, up to seconds for a
 // sector) while the controller is long idle. Its status register says when.
+#include "flash/flash_status_poll.h"
+
 #include "flash/flash_controller.h"
 #include "flash/flash_wire_format.h"
 
-#include "device/adapter_access.h"
+#include "device/driver_requests.h"
 
 namespace {
 

@@ -1,5 +1,6 @@
 #include "inventory/adapter_ids.h"
 
+#include "inventory/pci_capability.h"
 #include "inventory/vpd_access.h"
 
 namespace {

@@ -2,9 +2,10 @@
 // order, built by the list command and released by the exit routine.
 #include "inventory/adapter_list.h"
 
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 #include "inventory/adapter_identity.h"
 #include "inventory/option_rom_probe.h"
+#include "inventory/pci_capability.h"
 #include "inventory/vpd_access.h"
 
 #include <cstdlib>

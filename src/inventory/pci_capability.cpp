@@ -1,7 +1,7 @@
 // The walk over the PCI capability list in the adapter's configuration space.
-#include "inventory/vpd_access.h"
+#include "inventory/pci_capability.h"
 
-#include "device/adapter_access.h"
+#include "device/driver_requests.h"
 
 #include <cstdio>
 

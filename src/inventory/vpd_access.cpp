@@ -2,7 +2,7 @@
 // completion flag at the capability offset c, the data register at c + 4.
 #include "inventory/vpd_access.h"
 
-#include "device/adapter_access.h"
+#include "device/driver_requests.h"
 
 #include <chrono>
 #include <cstdio>

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+// The VPD capability's ID in the PCI capability list (pci_capability.h).
 inline constexpr std::uint8_t kPciCapabilityVpd = 3;
 
 // How long one VPD read may take before it counts as failed. See
@@ -13,14 +14,6 @@ inline constexpr std::uint32_t kVpdReadTimeoutMs = 50;
 inline constexpr int kVpdWordRead = 0;    // *word holds the VPD dword
 inline constexpr int kVpdDataFailed = 1;  // the data register read failed
 inline constexpr int kVpdTimedOut = 2;    // the completion flag never came
-
-// The configuration offset of the first capability with this ID, or 0 after
-// "ERROR: Capability %02x not found.".
-std::uint8_t find_pci_capability(std::uint8_t adapter, std::uint8_t capability_id);
-
-// The same walk without the message, for callers to whom a missing
-// capability is no error.
-std::uint8_t locate_pci_capability(std::uint8_t adapter, std::uint8_t capability_id);
 
 // Writes the test pattern to the VPD data register and reads it back: 0, or 1
 // after its message.

@@ -7,7 +7,7 @@
 // not be restored" only when it is not, and the display shows nothing but a
 // beginning of the healthy display (so neither "not present" nor zeros). A
 // backup file exists only when it holds what the adapter holds.
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 #include "emulator/contents/adapter_profile.h"
 #include "emulator/contents/option_rom_image.h"
 #include "support/emulator_sandbox.h"

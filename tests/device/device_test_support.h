@@ -2,7 +2,7 @@
 // for the life of a test and leaves no handle open behind it.
 #pragma once
 
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,8 @@
 // emulator's request faults turn into, and the trace each request leaves.
 #include "device_test_support.h"
 
+#include "device/driver_requests.h"
+
 namespace {
 
 using DriverRequests = emulated_adapters_test;

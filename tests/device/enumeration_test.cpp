@@ -2,6 +2,8 @@
 // it says about the interfaces it cannot open.
 #include "device_test_support.h"
 
+#include "device/driver_requests.h"
+
 #include <cstdio>
 #include <filesystem>
 

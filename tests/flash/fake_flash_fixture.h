@@ -2,7 +2,7 @@
 // log, plus a way to run one call and keep what it printed on stderr.
 #pragma once
 
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 #include "flash/flash_controller.h"
 #include "support/recording_driver.h"
 

@@ -2,7 +2,7 @@
 // writes reads back and lands in flash.bin, an erase blanks exactly its
 // sector, and the emulator's busy and stuck faults give the codes and lines
 // an operator would see. Sleeps are counted instead of spent.
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 #include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"

@@ -2,6 +2,8 @@
 // with the caller's delay between them.
 #include "fake_flash_fixture.h"
 
+#include "flash/flash_status_poll.h"
+
 #include <vector>
 
 namespace {

@@ -2,7 +2,7 @@
 // this process against emulated adapters: the same words the list shows, and
 // no word at all (nor a line) when the VPD cannot give them.
 #include "inventory/adapter_ids.h"
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 #include "inventory/adapter_list.h"
 #include "inventory_adapters.h"
 #include "support/emulator_sandbox.h"

@@ -3,7 +3,7 @@
 // (description, SL value, network address, settings copy) and the list's
 // own lifecycle.
 #include "inventory/adapter_list.h"
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 #include "inventory_adapters.h"
 #include "support/emulator_sandbox.h"
 

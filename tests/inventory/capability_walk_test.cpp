@@ -1,5 +1,6 @@
 // The walk over the PCI capability list, with the exact configuration reads
 // it issues.
+#include "inventory/pci_capability.h"
 #include "inventory/vpd_access.h"
 #include "support/recording_driver.h"
 

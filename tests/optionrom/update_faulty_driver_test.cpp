@@ -7,7 +7,7 @@
 #include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
 
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // faults of a plan), and what an operation prints is captured.
 #pragma once
 
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 #include "settings/flash_contents.h"
 #include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"

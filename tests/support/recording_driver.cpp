@@ -1,6 +1,6 @@
 #include "support/recording_driver.h"
 
-#include "device/adapter_access.h"
+#include "device/adapter_table.h"
 #include "device/transport.h"
 
 #include <cstdio>

@@ -1,30 +1,12 @@
-// Adapter access: the adapter handle table and the four driver requests.
-//
-// Every layer above names an adapter only by its adapter index, the slot of
-// the handle table that enumeration filled. A request on an empty or failed
-// slot still goes to the platform, which refuses it with invalid handle (6),
-// exactly as the kernel would refuse a DeviceIoControl on a bad handle.
+// The four driver requests on an adapter named by its adapter index (the
+// slot of the handle table, adapter_table.h), each carrying one 8-byte
+// register access record, and the sleep the flash polls wait with.
 #pragma once
 
 #include <cstdint>
 
-// The handle table holds 20 slots; an index of 20 or more selects none.
-inline constexpr int kMaxAdapters = 20;
-
 // Register offsets are byte offsets into the adapter's register space.
 // Configuration offsets are byte offsets into its PCI configuration space.
-
-// Closes every open slot, lists the adapters' device interfaces and opens up
-// to 20 of them into slots 0 to 19, printing its own diagnostics. Returns the
-// number of interfaces found (failed opens included), 0 to 20.
-std::uint8_t enumerate_adapters();
-
-// Whether the last enumeration could not have the interface list at all (it
-// then returned 0 after its message), as against finding no adapter.
-bool adapter_interface_list_failed();
-
-// Closes every slot that holds a handle and leaves all slots empty.
-void close_adapter_handles();
 
 // A 32-bit register read; on failure prints the register read error with the
 // system error number, counts the failure (below) and yields 0.
