@@ -3,6 +3,7 @@
 #include "app/commands.h"
 #include "app/exit_program.h"
 #include "backup/backup_restore.h"
+#include "optionrom/rom_progress.h"
 
 #include <cstdio>
 #include <cstring>
@@ -41,7 +42,7 @@ void run_backup_command(std::uint8_t adapter, int argc, char** argv) {
         std::fprintf(stderr, "ERROR: please specify the file path for the backup!\n");
         exit_program(-1);
     }
-    exit_program(backup_adapter(adapter, argument_path(argc, argv, 3)) == 0 ? 0 : -1);
+    exit_program(backup_adapter(adapter, argument_path(argc, argv, 3), &kRomProgressLine) == 0 ? 0 : -1);
 }
 
 // Everything on the command line is checked before the file is read, and the
@@ -61,5 +62,5 @@ void run_restore_command(std::uint8_t adapter, int argc, char** argv) {
         std::fprintf(stderr, "ERROR: not proceeding without --force option!\n");
         exit_program(-1);
     }
-    exit_program(restore_adapter(adapter, argument_path(argc, argv, 3), parts) == 0 ? 0 : -1);
+    exit_program(restore_adapter(adapter, argument_path(argc, argv, 3), parts, &kRomProgressLine) == 0 ? 0 : -1);
 }

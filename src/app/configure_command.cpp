@@ -73,8 +73,10 @@ void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings
         std::printf("\nERROR: unsupported Option ROM version 1.0!\n");
         exit_program(-1);
     }
+    // What the flash held, for the save to put back if it fails.
+    const boot_settings_record previous = buffer->record;
     for (int i = 3; i < argc; ++i) {
         apply_argument(&buffer->record, argv[i]);
     }
-    exit_program(save_settings(adapter, buffer) == 0 ? 0 : -1);
+    exit_program(save_settings(adapter, buffer, &previous) == 0 ? 0 : -1);
 }

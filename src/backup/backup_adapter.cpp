@@ -3,7 +3,8 @@
 #include "backup/backup_restore.h"
 
 #include "backup/backup_file.h"
-#include "backup/flash_region.h"
+#include "flash/flash_geometry.h"
+#include "flash/flash_operations.h"
 #include "inventory/adapter_ids.h"
 
 #include <cstdio>
@@ -15,7 +16,7 @@ backup_image g_backup;
 
 }  // namespace
 
-int backup_adapter(std::uint8_t adapter, const std::filesystem::path& path) {
+int backup_adapter(std::uint8_t adapter, const std::filesystem::path& path, const flash_progress* progress) {
     // Refused before the minute of reading, not after it.
     if (check_backup_target(path) != 0) {
         return -1;
@@ -30,9 +31,9 @@ int backup_adapter(std::uint8_t adapter, const std::filesystem::path& path) {
 
     std::printf("Reading Option ROM and settings from Adapter... please wait\n");
     std::fflush(stdout);
-    int rc = read_flash_region(adapter, kOptionRomOffset, kBackupRomSize, g_backup.rom, true);
+    int rc = flash_read_region(adapter, kOptionRomOffset, kBackupRomSize, g_backup.rom, progress);
     if (rc == 0) {
-        rc = read_flash_region(adapter, kSettingsOffset, kBackupSettingsSize, g_backup.settings, false);
+        rc = flash_read_region(adapter, kSettingsOffset, kBackupSettingsSize, g_backup.settings, nullptr);
     }
     // "\b\b\n" leaves 100.00% standing, as at the end of an update; a
     // failed read leaves the percentage it reached.

@@ -1,6 +1,7 @@
 #include "backup/backup_file.h"
 
 #include "backup/crc32.h"
+#include "flash/flash_operations.h"
 #include "optionrom/option_rom_signature.h"
 
 #include <cstdio>
@@ -58,15 +59,6 @@ bool write_all(const std::filesystem::path& path, const backup_image& image) {
     // fclose flushes: a full disk may only show here.
     const bool closed = std::fclose(file) == 0;
     return written && closed;
-}
-
-bool is_erased(const std::uint8_t* bytes, std::uint32_t size) {
-    for (std::uint32_t i = 0; i < size; ++i) {
-        if (bytes[i] != 0xFF) {
-            return false;
-        }
-    }
-    return true;
 }
 
 int refuse(const char* message) {
@@ -175,7 +167,7 @@ int load_backup_file(const std::filesystem::path& path, backup_image* image) {
     }
     // An adapter without an Option ROM backs up as erased flash; anything
     // else must be an image the adapter's BIOS would take.
-    if (!is_erased(image->rom, sizeof image->rom) && !has_option_rom_signature(image->rom)) {
+    if (!flash_bytes_erased(image->rom, sizeof image->rom) && !has_option_rom_signature(image->rom)) {
         return refuse("ERROR: Option ROM in backup file missing signature, probably corrupted!\n");
     }
     return 0;

@@ -1,6 +1,8 @@
 // Taking a backup of what an adapter's flash holds, and putting it back.
 #pragma once
 
+#include "flash/flash_operations.h"
+
 #include <cstdint>
 #include <filesystem>
 
@@ -9,10 +11,13 @@ inline constexpr int kRestoreRom = 1;
 inline constexpr int kRestoreSettings = 2;
 inline constexpr int kRestoreAll = kRestoreRom | kRestoreSettings;
 
+// The long reads and programs tell progress (null: none); the caller owns the
+// line that shows it.
+
 // Reads the Option ROM region and the boot settings record into a new backup
 // file at path. 0, or -1 after its message; no file is left on failure.
-int backup_adapter(std::uint8_t adapter, const std::filesystem::path& path);
+int backup_adapter(std::uint8_t adapter, const std::filesystem::path& path, const flash_progress* progress);
 
 // Checks the backup file at path, then puts back the parts asked for, each
 // read back before success is claimed. 0, or -1 after its message.
-int restore_adapter(std::uint8_t adapter, const std::filesystem::path& path, int parts);
+int restore_adapter(std::uint8_t adapter, const std::filesystem::path& path, int parts, const flash_progress* progress);

@@ -3,7 +3,8 @@
 #include "backup/backup_restore.h"
 
 #include "backup/backup_file.h"
-#include "backup/part_restore.h"
+#include "backup/rom_restore.h"
+#include "backup/settings_restore.h"
 #include "inventory/adapter_ids.h"
 
 #include <cstdio>
@@ -37,7 +38,8 @@ int check_adapter_ids(std::uint8_t adapter, const backup_header& header) {
 
 }  // namespace
 
-int restore_adapter(std::uint8_t adapter, const std::filesystem::path& path, int parts) {
+int restore_adapter(std::uint8_t adapter, const std::filesystem::path& path, int parts,
+                    const flash_progress* progress) {
     if (load_backup_file(path, &g_restore_image) != 0) {
         return -1;
     }
@@ -45,7 +47,7 @@ int restore_adapter(std::uint8_t adapter, const std::filesystem::path& path, int
         return -1;
     }
     // The Option ROM first: when it fails, the settings stay as they are.
-    if ((parts & kRestoreRom) != 0 && restore_option_rom(adapter, g_restore_image.rom) != 0) {
+    if ((parts & kRestoreRom) != 0 && restore_option_rom(adapter, g_restore_image.rom, progress) != 0) {
         return -1;
     }
     if ((parts & kRestoreSettings) != 0 && restore_settings(adapter, g_restore_image.settings) != 0) {

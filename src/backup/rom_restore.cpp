@@ -2,14 +2,11 @@
 // backup are erased, and in them only pages that hold data are programmed:
 // erased flash already reads 0xFF, and every erase and program is wear and a
 // moment in which the adapter has no bootable Option ROM.
-#include "backup/part_restore.h"
+#include "backup/rom_restore.h"
 
 #include "backup/backup_file.h"
-#include "backup/flash_region.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
-#include "optionrom/rom_progress.h"
-#include "optionrom/rom_readback.h"
 
 #include <cstdio>
 #include <cstring>
@@ -27,15 +24,6 @@ bool sector_differs(const std::uint8_t* rom, std::uint32_t sector) {
     return std::memcmp(g_current_rom + offset, rom + offset, kFlashSectorSize) != 0;
 }
 
-bool page_is_erased(const std::uint8_t* page) {
-    for (std::uint32_t i = 0; i < kFlashPageSize; ++i) {
-        if (page[i] != 0xFF) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::uint32_t pages_to_program(const std::uint8_t* rom) {
     std::uint32_t pages = 0;
     for (std::uint32_t sector = 0; sector < kRomSectors; ++sector) {
@@ -43,7 +31,8 @@ std::uint32_t pages_to_program(const std::uint8_t* rom) {
             continue;
         }
         for (std::uint32_t page = 0; page < kPagesPerSector; ++page) {
-            pages += page_is_erased(rom + sector * kFlashSectorSize + page * kFlashPageSize) ? 0 : 1;
+            pages +=
+                flash_bytes_erased(rom + sector * kFlashSectorSize + page * kFlashPageSize, kFlashPageSize) ? 0 : 1;
         }
     }
     return pages;
@@ -70,28 +59,40 @@ int erase_differing_sectors(std::uint8_t adapter, const std::uint8_t* rom) {
     return 0;
 }
 
+// The progress of the whole restore, over the pages of every sector it
+// programs: each sector is a region of its own to the flash layer.
+struct restore_progress {
+    const flash_progress* line;
+    std::uint32_t total;  // the bytes of all pages to program
+    std::uint32_t done;
+};
+
+void report_page_programmed(void* context, std::uint32_t /*done*/, std::uint32_t /*total*/) {
+    auto* restore = static_cast<restore_progress*>(context);
+    restore->done += kFlashPageSize;
+    if (restore->line != nullptr && restore->line->report != nullptr) {
+        restore->line->report(restore->line->context, restore->done, restore->total);
+    }
+}
+
 // Programs the pages with data in the sectors just erased, with the update's
 // progress line.
-int program_differing_sectors(std::uint8_t adapter, const std::uint8_t* rom, std::uint32_t pages) {
+int program_differing_sectors(std::uint8_t adapter, const std::uint8_t* rom, std::uint32_t pages,
+                              const flash_progress* line) {
     std::printf("Writing Option ROM from backup to Adapter... please wait\n");
     std::fflush(stdout);
-    std::uint32_t remaining = pages;
+    restore_progress restore = {line, pages * kFlashPageSize, 0};
+    const flash_progress per_page = {report_page_programmed, &restore};
     for (std::uint32_t sector = 0; sector < kRomSectors; ++sector) {
         if (!sector_differs(rom, sector)) {
             continue;
         }
-        for (std::uint32_t page = 0; page < kPagesPerSector; ++page) {
-            const std::uint32_t offset = sector * kFlashSectorSize + page * kFlashPageSize;
-            if (page_is_erased(rom + offset)) {
-                continue;
-            }
-            const int rc = flash_write_page(adapter, kOptionRomOffset + offset, kFlashPageSize, rom + offset);
-            if (rc != 0) {
-                std::printf("\n");
-                return report_restore_failure(rc);
-            }
-            --remaining;
-            print_rom_progress(rom_progress_percent(pages * kFlashPageSize, remaining * kFlashPageSize));
+        const std::uint32_t offset = sector * kFlashSectorSize;
+        const int rc = flash_program_region(adapter, kOptionRomOffset + offset, kFlashSectorSize, rom + offset,
+                                            flash_erased_pages::skip, &per_page);
+        if (rc != 0) {
+            std::printf("\n");
+            return report_restore_failure(rc);
         }
     }
     std::printf("\b\b\n");
@@ -99,14 +100,14 @@ int program_differing_sectors(std::uint8_t adapter, const std::uint8_t* rom, std
 }
 
 int verify_restored_rom(std::uint8_t adapter, const std::uint8_t* rom) {
-    std::uint32_t first_difference = 0;
-    const rom_readback result = read_back_rom_image(adapter, rom, kBackupRomSize, &first_difference);
-    if (result == rom_readback::differs) {
+    const flash_region_comparison compared =
+        flash_compare_region(adapter, kOptionRomOffset, kBackupRomSize, rom, nullptr);
+    if (compared.outcome == flash_comparison::differs) {
         std::fprintf(stderr, "ERROR: Option ROM restore failed, flash differs from the backup at offset 0x%x!\n",
-                     static_cast<unsigned>(first_difference));
+                     static_cast<unsigned>(compared.first_difference));
         return -1;
     }
-    if (result == rom_readback::unreadable) {
+    if (compared.outcome == flash_comparison::unreadable) {
         std::fprintf(stderr, "ERROR: Option ROM restore failed, could not read the Option ROM back!\n");
         return -1;
     }
@@ -115,10 +116,10 @@ int verify_restored_rom(std::uint8_t adapter, const std::uint8_t* rom) {
 
 }  // namespace
 
-int restore_option_rom(std::uint8_t adapter, const std::uint8_t* rom) {
+int restore_option_rom(std::uint8_t adapter, const std::uint8_t* rom, const flash_progress* progress) {
     std::printf("Comparing Option ROM of Adapter with the backup... please wait\n");
     std::fflush(stdout);
-    const int read_rc = read_flash_region(adapter, kOptionRomOffset, kBackupRomSize, g_current_rom, false);
+    const int read_rc = flash_read_region(adapter, kOptionRomOffset, kBackupRomSize, g_current_rom, nullptr);
     if (read_rc != 0) {
         std::fprintf(stderr, "ERROR: Could not read the Option ROM of the Adapter, error %d!\n", read_rc);
         return -1;
@@ -131,7 +132,7 @@ int restore_option_rom(std::uint8_t adapter, const std::uint8_t* rom) {
     if (erase_differing_sectors(adapter, rom) != 0) {
         return -1;
     }
-    if (pages > 0 && program_differing_sectors(adapter, rom, pages) != 0) {
+    if (pages > 0 && program_differing_sectors(adapter, rom, pages, progress) != 0) {
         return -1;
     }
     if (verify_restored_rom(adapter, rom) != 0) {

@@ -19,3 +19,7 @@ void print_rom_progress(float percent) {
     }
     std::fflush(stdout);
 }
+
+void report_rom_progress(void* /*context*/, std::uint32_t done, std::uint32_t total) {
+    print_rom_progress(rom_progress_percent(total, total - done));
+}

@@ -9,7 +9,6 @@
 #include "optionrom/option_rom_signature.h"
 #include "optionrom/rom_image_file.h"
 #include "optionrom/rom_progress.h"
-#include "optionrom/rom_readback.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,20 +30,13 @@ int report_download_failure() {
     return kRomWriteFailed;
 }
 
-// Programs the image from flash offset 0 in pieces of up to one page, each
-// starting on a page boundary, and updates the progress line after each.
+// Programs the image from flash offset 0 a page at a time, the progress
+// line moving after each page.
 int program_rom_pieces(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size) {
-    std::uint32_t offset = 0;
-    std::uint32_t remaining = size;
-    while (remaining > 0) {
-        const std::uint32_t piece = remaining < kFlashPageSize ? remaining : kFlashPageSize;
-        if (flash_write_page(adapter, kOptionRomOffset + offset, piece, image + offset) != 0) {
-            // The progress line stays as it is; the error follows it.
-            return report_download_failure();
-        }
-        offset += piece;
-        remaining -= piece;
-        print_rom_progress(rom_progress_percent(size, remaining));
+    if (flash_program_region(adapter, kOptionRomOffset, size, image, flash_erased_pages::program, &kRomProgressLine) !=
+        0) {
+        // The progress line stays as it is; the error follows it.
+        return report_download_failure();
     }
     return kRomWritten;
 }
@@ -53,16 +45,15 @@ int program_rom_pieces(std::uint8_t adapter, const std::uint8_t* image, std::uin
 // line is ended exactly as success would end it ("\b\b\n" leaves 100.00%
 // standing) and the error takes a line of its own below it.
 int verify_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size) {
-    std::uint32_t first_difference = 0;
-    const rom_readback result = read_back_rom_image(adapter, image, size, &first_difference);
-    if (result == rom_readback::matches) {
+    const flash_region_comparison compared = flash_compare_region(adapter, kOptionRomOffset, size, image, nullptr);
+    if (compared.outcome == flash_comparison::equal) {
         return kRomWritten;
     }
     std::printf("\b\b\n");
     std::fflush(stdout);
-    if (result == rom_readback::differs) {
+    if (compared.outcome == flash_comparison::differs) {
         std::fprintf(stderr, "ERROR: Option ROM verification failed, flash differs from the image at offset 0x%x!\n",
-                     static_cast<unsigned>(first_difference));
+                     static_cast<unsigned>(compared.first_difference));
     } else {
         std::fprintf(stderr, "ERROR: Option ROM verification failed, could not read the image back!\n");
     }

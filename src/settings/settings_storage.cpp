@@ -1,9 +1,10 @@
 // The boot settings record in the settings sector (flash sector 3, from
 // 0x30000). The sector is erased whole before every save, so between the
 // erase and the last page program the only copy of the previous record is
-// the one read_settings kept in memory: a save that fails on the way puts
-// that copy back, and a save that seems to succeed is read back and compared,
-// because a page program that did not take reports nothing by itself.
+// the one the caller read and hands to the save: a save that fails on the
+// way puts that copy back, and a save that seems to succeed is read back and
+// compared, because a page program that did not take reports nothing by
+// itself.
 #include "settings/settings_storage.h"
 
 #include "flash/flash_geometry.h"
@@ -20,59 +21,39 @@ namespace {
 constexpr int kSettingsReadBackDiffers = -4;
 constexpr int kNoBuffer = -1;
 
-// The record as read_settings last found it in flash, for one adapter.
-struct previous_record {
-    bool held;
-    std::uint8_t adapter;
-    std::uint8_t bytes[kSettingsRecordSize];
-};
-
-previous_record g_previous = {};
-
-// Reads the record into whole words: the flash layer fills 32-bit words,
-// and a settings buffer, being packed, promises no alignment for them.
-int read_record_words(std::uint8_t adapter, std::uint32_t (&words)[kSettingsRecordWords]) {
-    return flash_read_words(adapter, kSettingsOffset, kSettingsRecordWords, words);
+std::uint8_t* record_bytes(boot_settings_record* record) {
+    return reinterpret_cast<std::uint8_t*>(record);
 }
 
-// Programs size bytes from the start of the settings sector, one page at a
-// time. 0, or the code of the first page that failed; no page after it is
-// written.
-int program_settings_bytes(std::uint8_t adapter, const std::uint8_t* bytes, std::uint32_t size) {
-    for (std::uint32_t done = 0; done < size;) {
-        const std::uint32_t piece = size - done < kFlashPageSize ? size - done : kFlashPageSize;
-        const int rc = flash_write_page(adapter, kSettingsOffset + done, piece, bytes + done);
-        if (rc != 0) {
-            return rc;
-        }
-        done += piece;
-    }
-    return 0;
+const std::uint8_t* record_bytes(const boot_settings_record* record) {
+    return reinterpret_cast<const std::uint8_t*>(record);
 }
 
 // Whether the settings sector now holds exactly these record bytes; the read
 // code when the sector cannot be read.
 int compare_with_flash(std::uint8_t adapter, const std::uint8_t* expected, bool* matches) {
-    std::uint32_t words[kSettingsRecordWords] = {};
-    const int rc = read_record_words(adapter, words);
-    *matches = rc == 0 && std::memcmp(words, expected, kSettingsRecordSize) == 0;
-    return rc;
+    const flash_region_comparison compared =
+        flash_compare_region(adapter, kSettingsOffset, kSettingsRecordSize, expected, nullptr);
+    *matches = compared.outcome == flash_comparison::equal;
+    return compared.read_code;
 }
 
-// One attempt to put back the record that read_settings found, judged by
-// reading it back: a restore that only looks successful is none.
-bool restore_previous_record(std::uint8_t adapter) {
-    if (!g_previous.held || g_previous.adapter != adapter) {
+// One attempt to put back the record the caller read before the save,
+// judged by reading it back: a restore that only looks successful is none.
+// Without a previous record there is nothing to put back.
+bool restore_previous_record(std::uint8_t adapter, const boot_settings_record* previous) {
+    if (previous == nullptr) {
         return false;
     }
     if (flash_erase_sectors(adapter, kSettingsSector, kSettingsSector) != 0) {
         return false;
     }
-    if (program_settings_bytes(adapter, g_previous.bytes, kSettingsRecordSize) != 0) {
+    if (flash_program_region(adapter, kSettingsOffset, kSettingsRecordSize, record_bytes(previous),
+                             flash_erased_pages::program, nullptr) != 0) {
         return false;
     }
     bool matches = false;
-    compare_with_flash(adapter, g_previous.bytes, &matches);
+    compare_with_flash(adapter, record_bytes(previous), &matches);
     return matches;
 }
 
@@ -95,11 +76,10 @@ void fix_up_header(boot_settings_record* record) {
 // programmed: the new record is most likely in place, and writing the old one
 // over it through an adapter that does not answer would only risk losing
 // both, so nothing is restored and the line says only that it went unchecked.
-int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record) {
-    std::uint8_t expected[kSettingsRecordSize];
-    std::memcpy(expected, &record, sizeof expected);
+int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record,
+                        const boot_settings_record* previous) {
     bool matches = false;
-    const int rc = compare_with_flash(adapter, expected, &matches);
+    const int rc = compare_with_flash(adapter, record_bytes(&record), &matches);
     if (rc != 0) {
         std::fprintf(stderr, "ERROR: Could not read back saved settings, error %d!\n", rc);
         return rc;
@@ -107,8 +87,8 @@ int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record
     if (matches) {
         return 0;
     }
-    const char* outcome =
-        restore_previous_record(adapter) ? "previous settings restored" : "previous settings could not be restored";
+    const char* outcome = restore_previous_record(adapter, previous) ? "previous settings restored"
+                                                                     : "previous settings could not be restored";
     std::fprintf(stderr, "ERROR: Settings read back from the Adapter differ from those saved, %s!\n", outcome);
     return kSettingsReadBackDiffers;
 }
@@ -116,7 +96,7 @@ int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record
 // The save: erase, then the two pages, then the read-back. The header is
 // fixed up only once the erase has gone through, so a refused save leaves the
 // caller's record as it was.
-int store_record(std::uint8_t adapter, settings_buffer* buffer, bool fix_up) {
+int store_record(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous, bool fix_up) {
     if (buffer == nullptr) {
         return kNoBuffer;
     }
@@ -136,19 +116,19 @@ int store_record(std::uint8_t adapter, settings_buffer* buffer, bool fix_up) {
     std::fputs("Saving settings to Adapter... please wait  ", stdout);
     std::fflush(stdout);  // the operator sees the prompt while the pages program
 
-    std::uint8_t bytes[kSettingsWrittenSize];
-    std::memcpy(bytes, buffer, sizeof bytes);
-    const int rc = program_settings_bytes(adapter, bytes, kSettingsWrittenSize);
+    const int rc =
+        flash_program_region(adapter, kSettingsOffset, kSettingsWrittenSize,
+                             reinterpret_cast<const std::uint8_t*>(buffer), flash_erased_pages::program, nullptr);
     if (rc != 0) {
         std::fprintf(stderr, "ERROR: Saving settings failed, error %d\n", rc);
-        if (restore_previous_record(adapter)) {
+        if (restore_previous_record(adapter, previous)) {
             std::fprintf(stderr, "ERROR: Previous settings restored, new settings not saved.\n");
         } else {
             std::fprintf(stderr, "ERROR: Previous settings could not be restored!\n");
         }
         return rc;
     }
-    return verify_saved_record(adapter, buffer->record);
+    return verify_saved_record(adapter, buffer->record, previous);
 }
 
 }  // namespace
@@ -157,33 +137,24 @@ int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print) {
     if (buffer == nullptr) {
         return -1;
     }
-    std::uint32_t words[kSettingsRecordWords] = {};
-    if (read_record_words(adapter, words) != 0) {
-        // Whatever was kept before no longer matches what the caller holds.
-        g_previous.held = false;
+    if (flash_read_region(adapter, kSettingsOffset, kSettingsRecordSize, record_bytes(&buffer->record), nullptr) != 0) {
         std::fprintf(stderr, "ERROR: Could not read settings data!\n");
         return -1;
     }
-    std::memcpy(&buffer->record, words, kSettingsRecordSize);
     // The 4 bytes after the record are written by a save but never read.
     std::memset(buffer->trailer, 0, sizeof buffer->trailer);
-
-    g_previous.held = true;
-    g_previous.adapter = adapter;
-    std::memcpy(g_previous.bytes, words, kSettingsRecordSize);
-
     if (print) {
         print_settings(buffer->record);
     }
     return 0;
 }
 
-int save_settings(std::uint8_t adapter, settings_buffer* buffer) {
-    return store_record(adapter, buffer, true);
+int save_settings(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous) {
+    return store_record(adapter, buffer, previous, true);
 }
 
-int write_settings_record(std::uint8_t adapter, settings_buffer* buffer) {
-    return store_record(adapter, buffer, false);
+int write_settings_record(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous) {
+    return store_record(adapter, buffer, previous, false);
 }
 
 int erase_settings(std::uint8_t adapter) {

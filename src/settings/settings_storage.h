@@ -10,12 +10,15 @@
 int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print);
 
 // Erases the settings sector and writes the 448 bytes of buffer back, after
-// fixing up magic, flag and length. 0, or the failing flash operation's code.
-int save_settings(std::uint8_t adapter, settings_buffer* buffer);
+// fixing up magic, flag and length, then reads the record back. When a page
+// fails or the record reads back otherwise, previous (the record as the
+// caller read it from this adapter; null: none) is put back. 0, or the
+// failing flash operation's code (-4: the record read back differs).
+int save_settings(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous);
 
 // The same save with the 448 bytes exactly as given (no fix-up): how a
 // backup's record is put back byte for byte.
-int write_settings_record(std::uint8_t adapter, settings_buffer* buffer);
+int write_settings_record(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous);
 
 // Erases the settings sector. 0, or the erase's code; prints nothing itself.
 int erase_settings(std::uint8_t adapter);
