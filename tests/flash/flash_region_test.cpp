@@ -229,13 +229,4 @@ TEST_F(flash_region_test, CompareFindsTheFirstDifferenceReadsNoFurtherAndReports
     }
 }
 
-TEST_F(flash_region_test, ErasedBytesAreAllFf) {
-    const std::uint8_t erased[5] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    const std::uint8_t last_programmed[5] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFE};
-    EXPECT_TRUE(flash_bytes_erased(erased, sizeof erased));
-    EXPECT_FALSE(flash_bytes_erased(last_programmed, sizeof last_programmed));
-    EXPECT_TRUE(flash_bytes_erased(last_programmed, 4));
-    EXPECT_TRUE(flash_bytes_erased(nullptr, 0));
-}
-
 }  // namespace
