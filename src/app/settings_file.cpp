@@ -58,6 +58,7 @@ void append_line(std::string line, bool ended_by_lf, std::vector<std::string>* a
     }
     arguments->push_back(std::move(line));
 }
+
 }  // namespace
 
 int read_settings_file(const std::filesystem::path& path, const char* shown, std::vector<std::string>* arguments) {
