@@ -49,6 +49,7 @@ compare() {
         native_args+=("${argument/#$work\/BUILD\//$work/native/}")
         argument="${argument/#$work\/BUILD\//$work/windows/}"
         [[ "$argument" == "$work"/* ]] && argument="$(winepath -w "$argument")"
+        [[ "$argument" == "@$work"/* ]] && argument="@$(winepath -w "${argument#@}")"
         windows_args+=("$argument")
     done
     HBAEMU_DIR="$native_root" "$native/src/app/hbabootcfg" "${native_args[@]}" >"$work/native.out" 2>"$work/native.err" && ns=0 || ns=$?
@@ -135,6 +136,18 @@ check_emulated --configure 2 vlanid=99
 check_emulated --restore 2 "$work/BUILD/Зоя/backup.bin" all --force
 same_flash adapter02 "--restore 2 Зоя/backup.bin all --force"
 check_emulated --restore 1 "$work/BUILD/Зоя/backup.bin" settings --force
+
+# A settings file named outside the ANSI code page, with CR LF line ends,
+# and the export that made it.
+check_emulated --export 2
+if ! HBAEMU_DIR="$native_root" "$native/src/app/hbabootcfg" --export 2 >"$work/Зоя/template.txt"; then
+    echo "FAIL: adapter02's settings could not all be exported"
+    failures=$((failures + 1))
+fi
+printf '# from adapter 2\r\nvlanid=33\r\n' >>"$work/Зоя/template.txt"
+check_emulated --configure 1 "@$work/Зоя/template.txt" targetlun=4
+same_flash adapter01 "--configure 1 @Зоя/template.txt targetlun=4"
+check_emulated --export 1
 
 if [[ $failures -ne 0 ]]; then
     echo "windows: 0 passed, $failures failed"

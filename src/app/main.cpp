@@ -60,6 +60,9 @@ settings_buffer g_settings_buffer;
     if (is_command(command, kEraseCommand)) {
         run_erase_command(adapter, argc, argv);
     }
+    if (is_command(command, kExportCommand)) {
+        run_export_command(adapter, &g_settings_buffer);
+    }
     if (is_command(command, kBackupCommand)) {
         run_backup_command(adapter, argc, argv);
     }
