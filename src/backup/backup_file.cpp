@@ -3,6 +3,7 @@
 #include "backup/crc32.h"
 #include "flash/flash_operations.h"
 #include "optionrom/option_rom_signature.h"
+#include "settings/refusal.h"
 
 #include <cstdio>
 #include <cstring>
@@ -20,13 +21,6 @@ bool path_exists(const std::filesystem::path& path) {
     std::error_code error;
     // symlink_status: a dangling link is an existing name too.
     return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found;
-}
-
-}
-
-int refuse(const char* message) {
-    std::fputs(message, stderr);
-    return -1;
 }
 
 // Reads the whole file, and sees whether anything trails a backup's size.
