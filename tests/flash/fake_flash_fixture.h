@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-inline constexpr std::uint32_t kControlBusyValue = 0x80000000u;
+inline constexpr std::uint32_t kControlBusyValue = flash_wire::kControlBusy;
 
 class fake_flash_test : public ::testing::Test {
 protected:

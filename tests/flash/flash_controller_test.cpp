@@ -7,8 +7,8 @@
 
 namespace {
 
-constexpr std::uint32_t kData = kFlashDataRegister;
-constexpr std::uint32_t kControl = kFlashControlRegister;
+constexpr std::uint32_t kData = flash_wire::kDataRegister;
+constexpr std::uint32_t kControl = flash_wire::kControlRegister;
 
 using flash_wait_idle_test = fake_flash_test;
 

@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr std::uint32_t kData = kFlashDataRegister;
-constexpr std::uint32_t kControl = kFlashControlRegister;
+constexpr std::uint32_t kData = flash_wire::kDataRegister;
+constexpr std::uint32_t kControl = flash_wire::kControlRegister;
 const std::string kPhaseLine = "ERROR: could not write/read from serial flash!\n";
 const std::string kAddressLine = "ERROR: invalid address, outside of flash size!\n";
 

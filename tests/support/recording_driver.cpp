@@ -12,9 +12,9 @@ namespace {
 recording_driver* g_driver = nullptr;
 thread_local std::uint32_t t_last_error = 0;
 
-constexpr std::uint32_t kDataRegister = 0x6D8;
-constexpr std::uint32_t kControlRegister = 0x6DC;
-constexpr std::uint32_t kBusyBit = 0x80000000u;
+using flash_wire::kControlRegister;
+using flash_wire::kDataRegister;
+constexpr std::uint32_t kBusyBit = flash_wire::kControlBusy;
 constexpr std::uint32_t kConfigSpaceLastDword = 252;
 constexpr std::uint32_t kVpdFlag = 0x80000000u;
 constexpr std::uint32_t kVpdAddressMask = 0x1FFC;
@@ -413,12 +413,6 @@ void PrintTo(const recorded_request& r, std::ostream* os) {
     *os << text;
 }
 
-void PrintTo(const recorded_transfer& t, std::ostream* os) {
-    char text[64];
-    std::snprintf(text, sizeof text, "operation 0x%02x data 0x%08x", t.operation, t.data);
-    *os << text;
-}
-
 recording_driver::recording_driver(int adapter_count) : adapters_(static_cast<std::size_t>(adapter_count)) {
     // Handles opened through another transport belong to it: close them
     // before the fake takes over.
@@ -440,25 +434,18 @@ int recording_driver::open_adapters() {
 }
 
 std::vector<recorded_transfer> recording_driver::transfers(int adapter) const {
-    std::vector<recorded_transfer> result;
-    std::uint32_t data_written = 0;
-    bool awaiting_read_data = false;
+    flash_wire_decoder decoder;
     for (const recorded_request& r : requests) {
         if (r.adapter != adapter || r.error != 0) {
             continue;
         }
-        if (r.kind == recorded_kind::register_write && r.offset == kDataRegister) {
-            data_written = r.value;
-        } else if (r.kind == recorded_kind::register_write && r.offset == kControlRegister) {
-            const bool write = (r.value & 1u) != 0;
-            result.push_back({r.value, write ? data_written : 0});
-            awaiting_read_data = !write;
-        } else if (r.kind == recorded_kind::register_read && r.offset == kDataRegister && awaiting_read_data) {
-            result.back().data = r.value;
-            awaiting_read_data = false;
+        if (r.kind == recorded_kind::register_write) {
+            decoder.register_written(r.offset, r.value);
+        } else if (r.kind == recorded_kind::register_read) {
+            decoder.register_read(r.offset, r.value);
         }
     }
-    return result;
+    return decoder.transfers();
 }
 
 std::vector<std::uint32_t> recording_driver::sleeps() const {

@@ -22,6 +22,8 @@
 // transport back.
 #pragma once
 
+#include "support/flash_wire.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -53,16 +55,8 @@ recorded_request config_write_of(std::uint32_t offset, std::uint32_t value, int 
 // gtest prints mismatches with this.
 void PrintTo(const recorded_request& request, std::ostream* os);
 
-// One flash controller transfer, rebuilt from the register traffic.
-struct recorded_transfer {
-    std::uint32_t operation;  // the operation word written to the control register
-    std::uint32_t data;       // write: the data register's value when it started;
-                              // read: what the data register returned afterwards (0 if not fetched)
-
-    bool operator==(const recorded_transfer&) const = default;
-};
-
-void PrintTo(const recorded_transfer& transfer, std::ostream* os);
+// One flash controller transfer, as the decoder rebuilds it.
+using recorded_transfer = flash_transfer;
 
 inline constexpr std::uint32_t kFakeFlashSize = 0x80000;
 
