@@ -258,15 +258,3 @@ int recording_driver::open_adapters() {
     clear_log();
     return found;
 }
-
-std::vector<recorded_transfer> recording_driver::transfers(int adapter) const {
-    return decode_requests(requests, adapter).transfers();
-}
-
-std::vector<std::uint32_t> recording_driver::sleeps() const {
-    return sleeps_in(requests);
-}
-
-std::size_t recording_driver::count(recorded_kind kind) const {
-    return count_of(requests, kind);
-}

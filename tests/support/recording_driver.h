@@ -97,11 +97,6 @@ public:
     // code under test. Returns the number of adapters found.
     int open_adapters();
 
-    // The flash controller transfers of one adapter, in order.
-    std::vector<recorded_transfer> transfers(int adapter = 0) const;
-    // The milliseconds of every sleep, in order.
-    std::vector<std::uint32_t> sleeps() const;
-    std::size_t count(recorded_kind kind) const;
     void clear_log() { requests.clear(); }
 
     // For the transport functions; not for tests.
