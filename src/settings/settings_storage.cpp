@@ -79,26 +79,16 @@ void put_back_previous_record(std::uint8_t adapter, const boot_settings_record* 
 
 // An erase that failed may have erased nothing (the command never reached
 // the flash), part of the sector or all of it (the flash is slow or stuck),
-// so the sector is read back to know. A record still whole is left alone; one
-// that is not is put back, which can only succeed once the flash is ready
-// again: the put-back's own erase waits for that before anything is
-// programmed. A sector that cannot be read is not touched: the record may
-// well be whole.
+// so the sector is read back to know; a flash still busy reads 0xFF, so a
+// record that reads back whole is whole. Nothing is written: a flash that did
+// not finish its erase takes no program.
 void report_failed_erase(std::uint8_t adapter, const boot_settings_record* previous) {
-    if (previous == nullptr) {
-        report_previous_may_be_lost(adapter);
-        return;
-    }
     bool matches = false;
-    if (compare_with_flash(adapter, record_bytes(previous), &matches) != 0) {
-        report_previous_may_be_lost(adapter);
-        return;
-    }
-    if (matches) {
+    if (previous != nullptr && compare_with_flash(adapter, record_bytes(previous), &matches) == 0 && matches) {
         std::fprintf(stderr, "ERROR: Settings not saved, the previous settings are still in place.\n");
         return;
     }
-    put_back_previous_record(adapter, previous);
+    report_previous_may_be_lost(adapter);
 }
 
 void fix_up_header(boot_settings_record* record) {

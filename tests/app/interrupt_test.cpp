@@ -40,8 +40,8 @@ struct interrupted_run {
 // Runs the utility against root, sends signal_number after delay_ms and
 // waits for the end. The child starts with default dispositions, as from an
 // operator's shell, whatever the test runner left.
-interrupted_run run_and_interrupt(const emulator_sandbox& box, const std::vector<std::string>& arguments,
-                                  int delay_ms, int signal_number) {
+interrupted_run run_and_interrupt(const emulator_sandbox& box, const std::vector<std::string>& arguments, int delay_ms,
+                                  int signal_number) {
     const std::string out_path = box.folder("run.out");
     const std::string err_path = box.folder("run.err");
     const pid_t pid = fork();
@@ -107,8 +107,8 @@ std::vector<std::uint8_t> flash_after_healthy_run(std::vector<std::string> argum
 struct interrupt_case {
     const char* name;
     std::vector<std::string> arguments;
-    std::vector<int> delays_ms;   // when the interrupt is sent, from the start
-    const char* completed_line;   // the line of a held interrupt
+    std::vector<int> delays_ms;  // when the interrupt is sent, from the start
+    const char* completed_line;  // the line of a held interrupt
 };
 
 // A held interrupt leaves the command's whole region written, or for a
@@ -117,19 +117,33 @@ constexpr const char kRomOnlyLine[] =
     "ERROR: Interrupted, the Option ROM was restored and verified; the settings were not restored!\n";
 
 const interrupt_case kCases[] = {
-    {"configure", {"--configure", "0", "vlanid=9"}, {60, 150, 280},
+    {"configure",
+     {"--configure", "0", "vlanid=9"},
+     {60, 150, 280},
      "ERROR: Interrupted, the new settings were saved and verified; nothing more was done!\n"},
-    {"update", {"--update", "0", "IMAGE"}, {100, 360},
+    {"update",
+     {"--update", "0", "IMAGE"},
+     {100, 360},
      "ERROR: Interrupted, the new Option ROM was written and verified; nothing more was done!\n"},
-    {"erase_rom", {"--erase", "0", "rom", "--force"}, {150, 550},
+    {"erase_rom",
+     {"--erase", "0", "rom", "--force"},
+     {150, 550},
      "ERROR: Interrupted, the Option ROM was erased; nothing more was done!\n"},
-    {"erase_settings", {"--erase", "0", "settings", "--force"}, {150},
+    {"erase_settings",
+     {"--erase", "0", "settings", "--force"},
+     {150},
      "ERROR: Interrupted, the settings were erased; nothing more was done!\n"},
-    {"restore_rom", {"--restore", "0", "BACKUP", "rom", "--force"}, {150, 450},
+    {"restore_rom",
+     {"--restore", "0", "BACKUP", "rom", "--force"},
+     {150, 450},
      "ERROR: Interrupted, the Option ROM was restored and verified; nothing more was done!\n"},
-    {"restore_settings", {"--restore", "0", "BACKUP", "settings", "--force"}, {150},
+    {"restore_settings",
+     {"--restore", "0", "BACKUP", "settings", "--force"},
+     {150},
      "ERROR: Interrupted, the settings were restored and verified; nothing more was done!\n"},
-    {"restore_all", {"--restore", "0", "BACKUP", "all", "--force"}, {850},
+    {"restore_all",
+     {"--restore", "0", "BACKUP", "all", "--force"},
+     {850},
      "ERROR: Interrupted, the Option ROM and the settings were restored and verified; nothing more was done!\n"},
 };
 
