@@ -2,6 +2,7 @@
 #include "app/argument_path.h"
 #include "app/commands.h"
 #include "app/exit_program.h"
+#include "app/interrupt_report.h"
 #include "backup/backup_restore.h"
 #include "optionrom/rom_progress.h"
 
@@ -35,6 +36,23 @@ bool is_force_word(const char* word) {
     return std::strcmp(word, "-f") == 0 || std::strcmp(word, "--force") == 0;
 }
 
+// What an interrupted restore completed, part by part.
+[[noreturn]] void finish_restore(int rc, int parts, int done) {
+    if (parts == kRestoreAll && done == kRestoreRom) {
+        finish_interrupted_with(
+            rc, "ERROR: Interrupted, the Option ROM was restored and verified; the settings were not restored!\n");
+    }
+    if (parts == kRestoreAll) {
+        finish_writing_command(rc, "the Option ROM and the settings were restored and verified",
+                               "the restore failed (see above)");
+    }
+    if (parts == kRestoreRom) {
+        finish_writing_command(rc, "the Option ROM was restored and verified",
+                               "the Option ROM restore failed (see above)");
+    }
+    finish_writing_command(rc, "the settings were restored and verified", "the settings restore failed (see above)");
+}
+
 }  // namespace
 
 void run_backup_command(std::uint8_t adapter, int argc, char** argv) {
@@ -62,5 +80,7 @@ void run_restore_command(std::uint8_t adapter, int argc, char** argv) {
         std::fprintf(stderr, "ERROR: not proceeding without --force option!\n");
         exit_program(-1);
     }
-    exit_program(restore_adapter(adapter, argument_path(argc, argv, 3), parts, &kRomProgressLine) == 0 ? 0 : -1);
+    int done = 0;
+    const int rc = restore_adapter(adapter, argument_path(argc, argv, 3), parts, &kRomProgressLine, &done);
+    finish_restore(rc, parts, done);
 }

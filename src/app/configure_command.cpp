@@ -4,6 +4,7 @@
 #include "app/argument_path.h"
 #include "app/commands.h"
 #include "app/exit_program.h"
+#include "app/interrupt_report.h"
 #include "app/settings_file.h"
 #include "settings/setting_assignment.h"
 #include "settings/settings_storage.h"
@@ -81,6 +82,25 @@ int gather_arguments(int argc, char** argv, std::vector<std::string>* arguments)
     return 0;
 }
 
+// A record that reads all 0xFF was erased (an erase command, or a save cut
+// short before its first page), not configured: every field the operator
+// does not give stays 0xFF, which the display shows as values. Configuring
+// it is allowed; the operator hears what it means. Only the whole record
+// counts: one with a single byte written is some record, not an erased one.
+void warn_if_erased(std::uint8_t adapter, const boot_settings_record& previous) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&previous);
+    for (std::size_t i = 0; i < sizeof previous; ++i) {
+        if (bytes[i] != 0xFF) {
+            return;
+        }
+    }
+    std::fprintf(stderr,
+                 "Warning: the settings record of Adapter %d is erased; settings not given keep their erased "
+                 "values. A backup brings the previous settings back: \"hbabootcfg --restore %d BACKUP-FILE settings "
+                 "--force\".\n",
+                 adapter, adapter);
+}
+
 }  // namespace
 
 void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings_buffer* buffer) {
@@ -100,5 +120,7 @@ void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings
     for (const std::string& argument : arguments) {
         apply_argument(&buffer->record, argument.c_str());
     }
-    exit_program(save_settings(adapter, buffer, &previous) == 0 ? 0 : -1);
+    warn_if_erased(adapter, previous);
+    finish_writing_command(save_settings(adapter, buffer, &previous), "the new settings were saved and verified",
+                           "the new settings were not saved (see above)");
 }

@@ -2,6 +2,7 @@
 #include "app/argument_path.h"
 #include "app/commands.h"
 #include "app/exit_program.h"
+#include "app/interrupt_report.h"
 #include "optionrom/option_rom.h"
 #include "optionrom/rom_update.h"
 #include "settings/settings_storage.h"
@@ -14,7 +15,9 @@ void run_update_command(std::uint8_t adapter, int argc, char** argv) {
         std::fprintf(stderr, "ERROR: please specify the file path to flash to the Adapter!\n");
         exit_program(-1);
     }
-    exit_program(update_rom_from_file(adapter, argument_path(argc, argv, 3)) == 0 ? 0 : -1);
+    finish_writing_command(update_rom_from_file(adapter, argument_path(argc, argv, 3)),
+                           "the new Option ROM was written and verified",
+                           "the new Option ROM was not written (see above)");
 }
 
 namespace {
@@ -40,14 +43,15 @@ void run_erase_command(std::uint8_t adapter, int argc, char** argv) {
     }
     const char* target = argv[3];
     if (std::strcmp(target, "rom") == 0) {
-        exit_program(erase_option_rom(adapter) == 0 ? 0 : -1);
+        finish_writing_command(erase_option_rom(adapter), "the Option ROM was erased",
+                               "the Option ROM erase failed (see above)");
     }
     if (std::strcmp(target, "settings") == 0) {
-        if (erase_settings(adapter) != 0) {
+        const int rc = erase_settings(adapter);
+        if (rc != 0) {
             std::fprintf(stderr, "ERROR: erasing settings failed!\n");
-            exit_program(-1);
         }
-        exit_program(0);
+        finish_writing_command(rc, "the settings were erased", "the settings erase failed (see above)");
     }
     refuse_erase_target();
 }

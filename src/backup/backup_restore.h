@@ -19,5 +19,9 @@ inline constexpr int kRestoreAll = kRestoreRom | kRestoreSettings;
 int backup_adapter(std::uint8_t adapter, const std::filesystem::path& path, const flash_progress* progress);
 
 // Checks the backup file at path, then puts back the parts asked for, each
-// read back before success is claimed. 0, or -1 after its message.
-int restore_adapter(std::uint8_t adapter, const std::filesystem::path& path, int parts, const flash_progress* progress);
+// read back before success is claimed. 0, or -1 after its message. parts_done
+// (may be null) gets the parts now in place as the backup has them. An
+// interrupt held while the Option ROM was written stops the restore there:
+// the settings part is not begun.
+int restore_adapter(std::uint8_t adapter, const std::filesystem::path& path, int parts, const flash_progress* progress,
+                    int* parts_done);

@@ -5,6 +5,7 @@
 #include "backup/rom_restore.h"
 
 #include "backup/backup_file.h"
+#include "device/interrupt_hold.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 
@@ -114,6 +115,18 @@ int verify_restored_rom(std::uint8_t adapter, const std::uint8_t* rom) {
     return 0;
 }
 
+// Erases the sectors that differ, programs them and reads the region back.
+int write_differing_sectors(std::uint8_t adapter, const std::uint8_t* rom, std::uint32_t pages,
+                            const flash_progress* progress) {
+    if (erase_differing_sectors(adapter, rom) != 0) {
+        return -1;
+    }
+    if (pages > 0 && program_differing_sectors(adapter, rom, pages, progress) != 0) {
+        return -1;
+    }
+    return verify_restored_rom(adapter, rom);
+}
+
 }  // namespace
 
 int restore_option_rom(std::uint8_t adapter, const std::uint8_t* rom, const flash_progress* progress) {
@@ -129,13 +142,11 @@ int restore_option_rom(std::uint8_t adapter, const std::uint8_t* rom, const flas
         return 0;
     }
     const std::uint32_t pages = pages_to_program(rom);
-    if (erase_differing_sectors(adapter, rom) != 0) {
-        return -1;
-    }
-    if (pages > 0 && program_differing_sectors(adapter, rom, pages, progress) != 0) {
-        return -1;
-    }
-    if (verify_restored_rom(adapter, rom) != 0) {
+    // From the first erase to the read-back: an interrupt waits.
+    interrupt_hold_begin();
+    const int rc = write_differing_sectors(adapter, rom, pages, progress);
+    interrupt_hold_end();
+    if (rc != 0) {
         return -1;
     }
     std::printf("Option ROM restored from backup.\n");

@@ -4,6 +4,7 @@
 #include "backup/settings_restore.h"
 
 #include "backup/backup_file.h"
+#include "device/interrupt_hold.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 #include "settings/settings_storage.h"
@@ -34,14 +35,19 @@ int restore_settings(std::uint8_t adapter, const std::uint8_t* settings) {
     std::memcpy(&previous, current, sizeof previous);
     settings_buffer restored;
     std::memcpy(&restored, settings, sizeof restored);
+    // The save and the read-back of all 448 bytes are one stretch in which
+    // an interrupt waits.
+    interrupt_hold_begin();
     const int rc = write_settings_record(adapter, &restored, &previous);
     std::printf("\n");  // ends the save's prompt line
     if (rc != 0) {
+        interrupt_hold_end();
         return -1;
     }
     // The save compares the record; the four bytes after it count too.
     const flash_region_comparison compared =
         flash_compare_region(adapter, kSettingsOffset, kBackupSettingsSize, settings, nullptr);
+    interrupt_hold_end();
     if (compared.outcome == flash_comparison::unreadable) {
         std::fputs(kUnreadableLine, stderr);
         return -1;

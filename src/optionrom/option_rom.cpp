@@ -1,6 +1,7 @@
 // The display command's header lines and the erase of the Option ROM region.
 #include "optionrom/option_rom.h"
 
+#include "device/interrupt_hold.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 #include "optionrom/option_rom_signature.h"
@@ -38,7 +39,11 @@ int display_adapter(std::uint8_t adapter, settings_buffer* buffer) {
 int erase_option_rom(std::uint8_t adapter) {
     std::fputs("Erasing Option ROM from Adapter, please wait.. ", stdout);
     std::fflush(stdout);  // the prompt shows while the sectors erase
+    // Half an Option ROM is worse than none: an interrupt waits for the
+    // last sector.
+    interrupt_hold_begin();
     const int rc = flash_erase_sectors(adapter, kOptionRomFirstSector, kOptionRomLastSector);
+    interrupt_hold_end();
     std::fputs(rc != 0 ? "failed!\n" : "done.\n", stdout);
     return rc;
 }

@@ -3,6 +3,7 @@
 // settings record in sector 3 survives every update.
 #include "optionrom/rom_update.h"
 
+#include "device/interrupt_hold.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 #include "optionrom/option_rom.h"
@@ -101,7 +102,11 @@ int update_rom_from_file(std::uint8_t adapter, const std::filesystem::path& path
     if (load_rom_image_file(path, &image, &size) != 0) {
         return -1;
     }
+    // From the first erase to the read-back the adapter has no Option ROM it
+    // can boot: an interrupt waits for the end.
+    interrupt_hold_begin();
     const int written = write_rom_image(adapter, image, size);
+    interrupt_hold_end();
     std::free(image);
     return written == kRomWritten ? 0 : -1;
 }

@@ -7,6 +7,7 @@
 // itself.
 #include "settings/settings_storage.h"
 
+#include "device/interrupt_hold.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 #include "settings/settings_display.h"
@@ -57,6 +58,39 @@ bool restore_previous_record(std::uint8_t adapter, const boot_settings_record* p
     return matches;
 }
 
+// A failed save whose previous record is not known to be back: the operator
+// learns how to bring it back.
+void report_previous_may_be_lost(std::uint8_t adapter) {
+    std::fprintf(stderr,
+                 "ERROR: The previous settings may be lost; put them back from a backup with "
+                 "\"hbabootcfg --restore %d BACKUP-FILE settings --force\".\n",
+                 adapter);
+}
+
+// Tries to put the previous record back and says how it went.
+void put_back_previous_record(std::uint8_t adapter, const boot_settings_record* previous) {
+    if (restore_previous_record(adapter, previous)) {
+        std::fprintf(stderr, "ERROR: Previous settings restored, new settings not saved.\n");
+    } else {
+        std::fprintf(stderr, "ERROR: Previous settings could not be restored!\n");
+        report_previous_may_be_lost(adapter);
+    }
+}
+
+// An erase that failed may have erased nothing (the command never reached
+// the flash), part of the sector or all of it (the flash is slow or stuck),
+// so the sector is read back to know; a flash still busy reads 0xFF, so a
+// record that reads back whole is whole. Nothing is written: a flash that did
+// not finish its erase takes no program.
+void report_failed_erase(std::uint8_t adapter, const boot_settings_record* previous) {
+    bool matches = false;
+    if (previous != nullptr && compare_with_flash(adapter, record_bytes(previous), &matches) == 0 && matches) {
+        std::fprintf(stderr, "ERROR: Settings not saved, the previous settings are still in place.\n");
+        return;
+    }
+    report_previous_may_be_lost(adapter);
+}
+
 void fix_up_header(boot_settings_record* record) {
     if (!has_settings_magic(*record)) {
         std::memcpy(record->magic, kSettingsMagic, sizeof kSettingsMagic);
@@ -82,14 +116,21 @@ int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record
     const int rc = compare_with_flash(adapter, record_bytes(&record), &matches);
     if (rc != 0) {
         std::fprintf(stderr, "ERROR: Could not read back saved settings, error %d!\n", rc);
+        std::fprintf(stderr,
+                     "ERROR: The new settings are most likely in place but unchecked; the previous ones can be put "
+                     "back from a backup with \"hbabootcfg --restore %d BACKUP-FILE settings --force\".\n",
+                     adapter);
         return rc;
     }
     if (matches) {
         return 0;
     }
-    const char* outcome = restore_previous_record(adapter, previous) ? "previous settings restored"
-                                                                     : "previous settings could not be restored";
+    const bool restored = restore_previous_record(adapter, previous);
+    const char* outcome = restored ? "previous settings restored" : "previous settings could not be restored";
     std::fprintf(stderr, "ERROR: Settings read back from the Adapter differ from those saved, %s!\n", outcome);
+    if (!restored) {
+        report_previous_may_be_lost(adapter);
+    }
     return kSettingsReadBackDiffers;
 }
 
@@ -101,12 +142,12 @@ int store_record(std::uint8_t adapter, settings_buffer* buffer, const boot_setti
         return kNoBuffer;
     }
     // The sector may be partly or wholly erased already when the erase
-    // fails, so the operator must hear of it like of a failed page. But a
-    // flash that did not finish its erase accepts no program either, so no
-    // restore is tried; the record stays as the caller has it.
+    // fails, so the operator must hear of it like of a failed page. The
+    // record stays as the caller has it.
     const int erase_rc = flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
     if (erase_rc != 0) {
         std::fprintf(stderr, "ERROR: Saving settings failed, error %d\n", erase_rc);
+        report_failed_erase(adapter, previous);
         return erase_rc;
     }
     if (fix_up) {
@@ -121,11 +162,7 @@ int store_record(std::uint8_t adapter, settings_buffer* buffer, const boot_setti
                              reinterpret_cast<const std::uint8_t*>(buffer), flash_erased_pages::program, nullptr);
     if (rc != 0) {
         std::fprintf(stderr, "ERROR: Saving settings failed, error %d\n", rc);
-        if (restore_previous_record(adapter, previous)) {
-            std::fprintf(stderr, "ERROR: Previous settings restored, new settings not saved.\n");
-        } else {
-            std::fprintf(stderr, "ERROR: Previous settings could not be restored!\n");
-        }
+        put_back_previous_record(adapter, previous);
         return rc;
     }
     return verify_saved_record(adapter, buffer->record, previous);
@@ -149,14 +186,25 @@ int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print) {
     return 0;
 }
 
+// From the erase to the last read-back, or to the previous record put back,
+// the sector holds no record that can be trusted: an interrupt waits.
 int save_settings(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous) {
-    return store_record(adapter, buffer, previous, true);
+    interrupt_hold_begin();
+    const int rc = store_record(adapter, buffer, previous, true);
+    interrupt_hold_end();
+    return rc;
 }
 
 int write_settings_record(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous) {
-    return store_record(adapter, buffer, previous, false);
+    interrupt_hold_begin();
+    const int rc = store_record(adapter, buffer, previous, false);
+    interrupt_hold_end();
+    return rc;
 }
 
 int erase_settings(std::uint8_t adapter) {
-    return flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
+    interrupt_hold_begin();
+    const int rc = flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
+    interrupt_hold_end();
+    return rc;
 }

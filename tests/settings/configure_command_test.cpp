@@ -336,7 +336,9 @@ TEST_F(ConfigureCommand, ErasedSettingsSectorCanBeConfigured) {
     box.write_file("adapter00/flash.bin", erased);
     const run_result r = configure({"vlanid=7"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err,
+              "Warning: the settings record of Adapter 0 is erased; settings not given keep their erased values. A "
+              "backup brings the previous settings back: \"hbabootcfg --restore 0 BACKUP-FILE settings --force\".\n");
     const std::vector<std::uint8_t> after = flash_now();
     const std::uint8_t head[7] = {0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01};
     EXPECT_EQ(std::memcmp(after.data() + kRecordOffset, head, 7), 0);

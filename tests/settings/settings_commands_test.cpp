@@ -69,7 +69,9 @@ TEST_F(SettingsCommands, ConfigureOfErasedSectorSavesTheFixedUpHeader) {
     write_flash(installed_flash(erased_record()));
     const run_result r = box.run({"--configure", "0", "vlanid=7"});
     EXPECT_EQ(r.out, kSavingPrompt);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err,
+              "Warning: the settings record of Adapter 0 is erased; settings not given keep their erased values. A "
+              "backup brings the previous settings back: \"hbabootcfg --restore 0 BACKUP-FILE settings --force\".\n");
     EXPECT_EQ(r.status, 0);
     const std::vector<std::uint8_t> after = flash();
     EXPECT_EQ(range(after, 0x30000, 7), (std::vector<std::uint8_t>{0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01}));
@@ -120,7 +122,11 @@ TEST_F(SettingsCommands, ConfigureWhoseAdapterIsLostInTheSecondPieceFails) {
     EXPECT_EQ(r.out, kSavingPrompt);
     EXPECT_NE(r.err.find("ERROR: register write failed with error code: 1167!\n"), std::string::npos);
     EXPECT_NE(r.err.find("\nERROR: Saving settings failed, error 6\n"), std::string::npos) << r.err;
-    EXPECT_TRUE(r.err.ends_with("\nERROR: Previous settings could not be restored!\n")) << r.err;
+    EXPECT_TRUE(r.err.ends_with(
+        "\nERROR: Previous settings could not be restored!\n"
+        "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
+        "BACKUP-FILE settings --force\".\n"))
+        << r.err;
 
     // The first 256 bytes of the new record are in flash, the rest erased.
     boot_settings_record saved = stored;

@@ -174,8 +174,9 @@ TEST_F(SettingsStorage, SaveLeavesOtherSectorsAlone) {
 }
 
 // A failed erase may have wiped the sector: the save says so with its error
-// line, but not its prompt, programs nothing, tries no restore on a flash
-// that is still busy, and leaves the caller's record as it was.
+// line, but not its prompt, reads the sector back to tell whether the record
+// may be lost, programs nothing, tries no restore on a flash that is still
+// busy, and leaves the caller's record as it was.
 TEST_F(SettingsStorage, SaveWhoseEraseFailsSaysSoAndProgramsNothing) {
     for (const char* fault : {"erase-busy-polls 5\n", "flash-stuck\n"}) {
         boot_settings_record stored = configured_record();
@@ -191,8 +192,13 @@ TEST_F(SettingsStorage, SaveWhoseEraseFailsSaysSoAndProgramsNothing) {
         captured_output printed;
         EXPECT_EQ(save(&buffer, &printed), -3) << fault;
         EXPECT_EQ(printed.out, "") << fault;
-        // A flash still busy prints no line of the flash layer.
-        EXPECT_EQ(printed.err, "ERROR: Saving settings failed, error -3\n") << fault;
+        // A flash still busy prints no line of the flash layer; its sector
+        // reads back erased, so the record may be lost.
+        EXPECT_EQ(printed.err,
+                  "ERROR: Saving settings failed, error -3\n"
+                  "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
+                  "BACKUP-FILE settings --force\".\n")
+            << fault;
         EXPECT_EQ(std::memcmp(&buffer, &untouched, sizeof buffer), 0) << fault;
         EXPECT_EQ(flash_counts().page_programs, 0) << fault;
         close_adapter_handles();
@@ -252,7 +258,9 @@ TEST_F(SettingsStorage, RestoreThatDoesNotTakeIsReportedAsNotRestored) {
     EXPECT_EQ(save(&buffer, &printed), -3);
     EXPECT_EQ(printed.err,
               "ERROR: Saving settings failed, error -3\n"
-              "ERROR: Previous settings could not be restored!\n");
+              "ERROR: Previous settings could not be restored!\n"
+              "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
+              "BACKUP-FILE settings --force\".\n");
 }
 
 // Only the record the caller hands over is put back: a save given none (its
@@ -266,7 +274,9 @@ TEST_F(SettingsStorage, SaveGivenNoPreviousRecordPutsNothingBack) {
     EXPECT_EQ(save_with(&buffer, nullptr, &printed), -3);
     EXPECT_EQ(printed.err,
               "ERROR: Saving settings failed, error -3\n"
-              "ERROR: Previous settings could not be restored!\n");
+              "ERROR: Previous settings could not be restored!\n"
+              "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
+              "BACKUP-FILE settings --force\".\n");
     EXPECT_EQ(flash_counts().sector_erases, 1);
 }
 

@@ -1,0 +1,24 @@
+#include "app/interrupt_report.h"
+
+#include "app/exit_program.h"
+#include "device/interrupt_hold.h"
+
+#include <cstdio>
+
+void finish_writing_command(int rc, const char* completed, const char* not_completed) {
+    if (interrupt_was_held()) {
+        std::fflush(stdout);  // the command's own lines come first
+        std::fprintf(stderr, "ERROR: Interrupted, %s; nothing more was done!\n", rc == 0 ? completed : not_completed);
+        exit_program(-1);
+    }
+    exit_program(rc == 0 ? 0 : -1);
+}
+
+void finish_interrupted_with(int rc, const char* interrupted_line) {
+    if (interrupt_was_held()) {
+        std::fflush(stdout);
+        std::fputs(interrupted_line, stderr);
+        exit_program(-1);
+    }
+    exit_program(rc == 0 ? 0 : -1);
+}
