@@ -1,7 +1,8 @@
-// The VPD capability's registers: the data register check and single VPD
-// word reads, with the exact configuration traffic.
+// The VPD capability's registers over the emulator's model: the data
+// register check and single VPD word reads, with the exact configuration
+// traffic of each request shape.
 #include "inventory/vpd_access.h"
-#include "support/recording_driver.h"
+#include "vpd_bench.h"
 
 #include <gtest/gtest.h>
 
@@ -14,25 +15,31 @@ namespace {
 constexpr std::uint8_t kCap = 0x40;
 const std::string kCheckFailed = "ERROR: PCI configuration write/read check failed.\n";
 
-void fill_vpd_pattern(fake_adapter* device) {
+void fill_vpd_pattern(inventory_adapter* device) {
     for (std::size_t i = 0; i < device->vpd.size(); ++i) {
         device->vpd[i] = static_cast<std::uint8_t>(i * 7 + (i >> 8));
     }
 }
 
-std::uint32_t vpd_dword(const fake_adapter& device, std::uint32_t address) {
+std::uint32_t vpd_dword(const inventory_adapter& device, std::uint32_t address) {
     return static_cast<std::uint32_t>(device.vpd[address] | (device.vpd[address + 1] << 8) |
                                       (device.vpd[address + 2] << 16)) |
            (static_cast<std::uint32_t>(device.vpd[address + 3]) << 24);
 }
 
-// One adapter behind the recording driver, opened, with an empty log.
+// One emulated adapter whose only capability is the VPD at kCap; a test
+// sets its VPD and script, then opens it.
 class VpdRegisters : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_EQ(driver.open_adapters(), 1); }
+    void SetUp() override {
+        set_only_vpd_capability(&bench.adapter, kCap);
+        bench.vpd_at = kCap;
+    }
+    void open() { ASSERT_EQ(bench.open(), 1); }
 
-    recording_driver driver;
-    fake_adapter& device = driver.adapter(0);
+    vpd_bench bench;
+    inventory_adapter& device = bench.adapter;
+    vpd_script& script = bench.script;
 };
 using VpdDataRegisterCheck = VpdRegisters;
 using VpdWordRead = VpdRegisters;
@@ -45,37 +52,36 @@ int check(std::string* err) {
 }
 
 TEST_F(VpdDataRegisterCheck, PatternReadsBackWithoutTouchingTheAddressRegister) {
-    device.vpd_capability = kCap;
+    open();
     std::string err;
     EXPECT_EQ(check(&err), 0);
     EXPECT_EQ(err, "");
     const std::vector<recorded_request> expected = {config_write_of(0x44, 0x00800000),
                                                     config_read_of(0x44, 0x00800000)};
-    EXPECT_EQ(driver.requests, expected);
-    EXPECT_EQ(device.vpd_reads_started, 0u);
+    EXPECT_EQ(bench.requests, expected);
+    EXPECT_EQ(bench.vpd_reads_started, 0u);
 }
 
 TEST_F(VpdDataRegisterCheck, ReportsRegisterThatReadsBackZero) {
-    device.vpd_capability = kCap;
-    device.vpd_data_register_keeps_zero = true;
+    script.data_register_drops_writes = true;
+    open();
     std::string err;
     EXPECT_EQ(check(&err), 1);
     EXPECT_EQ(err, kCheckFailed);
 }
 
 TEST_F(VpdDataRegisterCheck, ReportsFailedReadBack) {
-    device.vpd_capability = kCap;
-    device.failing_config_reads.insert(0x44);
+    script.failing_config_reads.insert(0x44);
+    open();
     std::string err;
     EXPECT_EQ(check(&err), 1);
     EXPECT_EQ(err, kCheckFailed);
 }
 
 TEST_F(VpdWordRead, StartsPollsAndFetchesTheDword) {
-    device.vpd_capability = kCap;
-    device.add_capability(kCap, 3, 0);
     fill_vpd_pattern(&device);
-    device.vpd_busy_reads = 2;
+    device.faults = "vpd-busy-reads 2\n";
+    open();
     std::uint32_t word = 0;
     EXPECT_EQ(vpd_read_word(0, kCap, 0x0C00, &word), kVpdWordRead);
     EXPECT_EQ(word, vpd_dword(device, 0x0C00));
@@ -84,41 +90,41 @@ TEST_F(VpdWordRead, StartsPollsAndFetchesTheDword) {
     const std::vector<recorded_request> expected = {config_write_of(kCap, 0x0C000000), config_read_of(kCap, 0x0C000003),
                                                     config_read_of(kCap, 0x0C000003), config_read_of(kCap, 0x8C000003),
                                                     config_read_of(kCap + 4u, vpd_dword(device, 0x0C00))};
-    EXPECT_EQ(driver.requests, expected);
+    EXPECT_EQ(bench.requests, expected);
 }
 
 TEST_F(VpdWordRead, AddressIsMaskedToDwordsOfThe8KSpace) {
-    device.vpd_capability = kCap;
     fill_vpd_pattern(&device);
+    open();
     std::uint32_t word = 0;
     vpd_read_word(0, kCap, 0x0C03, &word);
-    EXPECT_EQ(driver.requests.front(), config_write_of(kCap, 0x0C000000));
+    EXPECT_EQ(bench.requests.front(), config_write_of(kCap, 0x0C000000));
     EXPECT_EQ(word, vpd_dword(device, 0x0C00));
 
-    driver.clear_log();
+    bench.clear_log();
     vpd_read_word(0, kCap, 0x2000, &word);  // bit 13 is dropped
-    EXPECT_EQ(driver.requests.front(), config_write_of(kCap, 0));
+    EXPECT_EQ(bench.requests.front(), config_write_of(kCap, 0));
     EXPECT_EQ(word, vpd_dword(device, 0));
 
-    driver.clear_log();
+    bench.clear_log();
     vpd_read_word(0, kCap, 0xFFFFFFFF, &word);
-    EXPECT_EQ(driver.requests.front(), config_write_of(kCap, 0x1FFC0000));
+    EXPECT_EQ(bench.requests.front(), config_write_of(kCap, 0x1FFC0000));
     EXPECT_EQ(word, vpd_dword(device, 0x1FFC));
 }
 
 TEST_F(VpdWordRead, FailedDataReadLeavesTheWord) {
-    device.vpd_capability = kCap;
     fill_vpd_pattern(&device);
-    device.failing_vpd_data_reads.insert(1);
+    script.failing_data_reads.insert(1);
+    open();
     std::uint32_t word = 0x12345678;
     EXPECT_EQ(vpd_read_word(0, kCap, 0x100, &word), kVpdDataFailed);
     EXPECT_EQ(word, 0x12345678u);
 }
 
 TEST_F(VpdWordRead, FlagThatNeverComesEndsWithinTheBound) {
-    device.vpd_capability = kCap;
     fill_vpd_pattern(&device);
-    device.vpd_stuck = true;
+    device.faults = "vpd-stuck\n";
+    open();
     std::uint32_t word = 0xCAFEF00D;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(vpd_read_word(0, kCap, 0x0C00, &word), kVpdTimedOut);
@@ -127,25 +133,25 @@ TEST_F(VpdWordRead, FlagThatNeverComesEndsWithinTheBound) {
     EXPECT_GE(elapsed, std::chrono::milliseconds(kVpdReadTimeoutMs));
     EXPECT_LT(elapsed, std::chrono::milliseconds(kVpdReadTimeoutMs) + std::chrono::seconds(2));
     // Never the data register: the word is not there.
-    for (const recorded_request& r : driver.requests) {
+    for (const recorded_request& r : bench.requests) {
         EXPECT_NE(r.offset, kCap + 4u);
     }
 }
 
 TEST_F(VpdWordRead, PollReadsThatKeepFailingEndWithinTheBound) {
-    device.vpd_capability = kCap;
-    device.failing_config_reads.insert(kCap);
+    script.failing_config_reads.insert(kCap);
+    open();
     std::uint32_t word = 7;
     EXPECT_EQ(vpd_read_word(0, kCap, 0x0C00, &word), kVpdTimedOut);
     EXPECT_EQ(word, 7u);
 }
 
 TEST_F(VpdWordRead, SlowDeviceStillDelivers) {
-    device.vpd_capability = kCap;
     fill_vpd_pattern(&device);
     // Just under the 1,000 polls every read is granted whatever the clock
     // says: a loaded machine (or a sanitizer build) cannot fail this one.
-    device.vpd_busy_reads = 999;
+    device.faults = "vpd-busy-reads 999\n";
+    open();
     std::uint32_t word = 0;
     EXPECT_EQ(vpd_read_word(0, kCap, 0x1950, &word), kVpdWordRead);
     EXPECT_EQ(word, vpd_dword(device, 0x1950));

@@ -3,7 +3,7 @@
 // result as PCI VPD resource items.
 #include "inventory/vpd_image.h"
 #include "inventory/vpd_access.h"
-#include "support/recording_driver.h"
+#include "vpd_bench.h"
 
 #include <gtest/gtest.h>
 
@@ -24,11 +24,12 @@ struct built_image {
     std::string err;
 };
 
-// Opens the driver's one adapter, whose VPD capability sits at kCap, and
-// builds its image.
-built_image build(recording_driver* driver) {
-    driver->adapter(0).vpd_capability = kCap;
-    EXPECT_EQ(driver->open_adapters(), 1);
+// Powers the bench's adapter on with its VPD capability at kCap and builds
+// its image.
+built_image build(vpd_bench* bench) {
+    set_only_vpd_capability(&bench->adapter, kCap);
+    bench->vpd_at = kCap;
+    EXPECT_EQ(bench->open(), 1);
     built_image b;
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
@@ -119,7 +120,7 @@ void expect_zero(const std::vector<std::uint8_t>& image, std::size_t first, std:
 // A VPD as an adapter might hold it, in the standard format, but with item
 // and keyword lengths and a checksum of its own, and foreign bytes in the
 // areas that the layout owns.
-void write_realistic_vpd(fake_adapter* device) {
+void write_realistic_vpd(inventory_adapter* device) {
     std::vector<std::uint8_t>& v = device->vpd;
     for (std::size_t i = 0; i < v.size(); ++i) {
         v[i] = static_cast<std::uint8_t>(0x5A ^ (i * 13));
@@ -156,8 +157,8 @@ bool is_data_field(std::size_t i) {
 }
 
 TEST(VpdImage, AllZeroVpdGivesTheLayoutAndChecksum3E) {
-    recording_driver driver;
-    const built_image b = build(&driver);
+    vpd_bench bench;
+    const built_image b = build(&bench);
     expect_well_formed(b.image);
     EXPECT_EQ(b.image[0x0B0], 0x3E);
     for (std::size_t i = 0; i < kVpdImageSize; ++i) {
@@ -169,10 +170,10 @@ TEST(VpdImage, AllZeroVpdGivesTheLayoutAndChecksum3E) {
 }
 
 TEST(VpdImage, BlankVpdKeepsFfDataAndClearsReservedAreas) {
-    recording_driver driver;
-    fake_adapter& device = driver.adapter(0);
+    vpd_bench bench;
+    inventory_adapter& device = bench.adapter;
     device.vpd.assign(kVpdSpaceSize, 0xFF);
-    const built_image b = build(&driver);
+    const built_image b = build(&bench);
     expect_well_formed(b.image);
     EXPECT_EQ(b.image[0x0B0], 0xB8);
     expect_zero(b.image, 0x0B1, 0x0FF);
@@ -186,10 +187,10 @@ TEST(VpdImage, BlankVpdKeepsFfDataAndClearsReservedAreas) {
 }
 
 TEST(VpdImage, RealisticVpdKeepsEveryDataByteAndIsWellFormed) {
-    recording_driver driver;
-    fake_adapter& device = driver.adapter(0);
+    vpd_bench bench;
+    inventory_adapter& device = bench.adapter;
     write_realistic_vpd(&device);
-    const built_image b = build(&driver);
+    const built_image b = build(&bench);
     expect_well_formed(b.image);
     for (std::size_t i = 0; i < kVpdImageSize; ++i) {
         if (is_data_field(i)) {
@@ -204,30 +205,30 @@ TEST(VpdImage, RealisticVpdKeepsEveryDataByteAndIsWellFormed) {
 }
 
 TEST(VpdImage, ChecksumCoversTheReadOnlyDataButNotTheReadWriteItem) {
-    recording_driver driver;
-    fake_adapter& device = driver.adapter(0);
+    vpd_bench bench;
+    inventory_adapter& device = bench.adapter;
     write_realistic_vpd(&device);
-    const std::uint8_t reference = build(&driver).image[0x0B0];
+    const std::uint8_t reference = build(&bench).image[0x0B0];
 
     device.vpd[0xC00 + 0x106] ^= 0x55;  // inside the VC data
-    EXPECT_EQ(build(&driver).image[0x0B0], reference);
+    EXPECT_EQ(build(&bench).image[0x0B0], reference);
 
     for (std::size_t offset : {0x003, 0x052, 0x0AC}) {
-        recording_driver changed_driver;
-        fake_adapter& changed = changed_driver.adapter(0);
+        vpd_bench changed_bench;
+        inventory_adapter& changed = changed_bench.adapter;
         write_realistic_vpd(&changed);
         changed.vpd[0xC00 + offset] = static_cast<std::uint8_t>(changed.vpd[0xC00 + offset] + 1);
-        const built_image b = build(&changed_driver);
+        const built_image b = build(&changed_bench);
         EXPECT_NE(b.image[0x0B0], reference) << "data at " << offset;
         EXPECT_EQ(sum_to_checksum(b.image), 0u);
     }
 }
 
 TEST(VpdImage, ReadsBothRangesInAscendingOrderAndPrintsOneEmptyLine) {
-    recording_driver driver;
-    const built_image b = build(&driver);
+    vpd_bench bench;
+    const built_image b = build(&bench);
     std::vector<std::uint32_t> addresses;
-    for (const recorded_request& r : driver.requests) {
+    for (const recorded_request& r : bench.requests) {
         if (r.kind == recorded_kind::config_write && r.offset == kCap) {
             addresses.push_back(r.value >> 16);
         }
@@ -245,11 +246,11 @@ TEST(VpdImage, ReadsBothRangesInAscendingOrderAndPrintsOneEmptyLine) {
 }
 
 TEST(VpdImage, FailedDataReadRepeatsThePreviousWord) {
-    recording_driver driver;
-    fake_adapter& device = driver.adapter(0);
+    vpd_bench bench;
+    inventory_adapter& device = bench.adapter;
     write_realistic_vpd(&device);
-    device.failing_vpd_data_reads = {1, 6};  // the first word of the call, and 0xC14
-    const built_image b = build(&driver);
+    bench.script.failing_data_reads = {1, 6};  // the first word of the call, and 0xC14
+    const built_image b = build(&bench);
     expect_zero(b.buffer, 0xC00, 0xC03);
     EXPECT_TRUE(std::equal(b.buffer.begin() + 0xC14, b.buffer.begin() + 0xC18, device.vpd.begin() + 0xC10));
     EXPECT_TRUE(std::equal(b.buffer.begin() + 0xC18, b.buffer.begin() + 0xE00, device.vpd.begin() + 0xC18));
@@ -257,15 +258,15 @@ TEST(VpdImage, FailedDataReadRepeatsThePreviousWord) {
 }
 
 TEST(VpdImage, StuckVpdGivesUpOnTheAdapterAfterOneTimedOutWord) {
-    recording_driver driver;
-    fake_adapter& device = driver.adapter(0);
+    vpd_bench bench;
+    inventory_adapter& device = bench.adapter;
     write_realistic_vpd(&device);
-    device.vpd_stuck = true;
+    device.faults = "vpd-stuck\n";
     const auto start = std::chrono::steady_clock::now();
-    const built_image b = build(&driver);
+    const built_image b = build(&bench);
     const auto elapsed = std::chrono::steady_clock::now() - start;
     EXPECT_LT(elapsed, std::chrono::milliseconds(kVpdReadTimeoutMs) + std::chrono::seconds(2));
-    EXPECT_EQ(device.vpd_reads_started, 1u);
+    EXPECT_EQ(bench.vpd_reads_started, 1u);
     EXPECT_EQ(b.out, "\n");
     EXPECT_EQ(b.err, "ERROR: VPD read did not complete.\n");
     EXPECT_EQ(b.high, std::vector<std::uint8_t>(kVpdHighBlockSize, 0));
@@ -276,12 +277,12 @@ TEST(VpdImage, StuckVpdGivesUpOnTheAdapterAfterOneTimedOutWord) {
 TEST(VpdImage, TimeoutAfterGoodWordsKeepsTheLastWordForTheRest) {
     // A device that answers two words and then stops: every later word
     // repeats the last one read, as failed reads would.
-    recording_driver driver;
-    fake_adapter& device = driver.adapter(0);
+    vpd_bench bench;
+    inventory_adapter& device = bench.adapter;
     write_realistic_vpd(&device);
-    device.vpd_stuck_from_read = 3;
-    const built_image b = build(&driver);
-    EXPECT_EQ(device.vpd_reads_started, 3u);
+    bench.script.stuck_from_read = 3;
+    const built_image b = build(&bench);
+    EXPECT_EQ(bench.vpd_reads_started, 3u);
     EXPECT_EQ(b.err, "ERROR: VPD read did not complete.\n");
     EXPECT_TRUE(std::equal(b.buffer.begin() + 0xC00, b.buffer.begin() + 0xC08, device.vpd.begin() + 0xC00));
     for (std::size_t a = 0xC08; a < 0x2000; a += 4) {

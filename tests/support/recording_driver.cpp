@@ -13,10 +13,6 @@ recording_driver* g_driver = nullptr;
 thread_local std::uint32_t t_last_error = 0;
 
 constexpr std::uint32_t kConfigSpaceLastDword = 252;
-constexpr std::uint32_t kVpdFlag = 0x80000000u;
-constexpr std::uint32_t kVpdAddressMask = 0x1FFC;
-constexpr std::uint32_t kVpdDataRegister = 4;
-
 // The detail record: size field, then the adapter's index as its "path".
 constexpr std::uint32_t kDetailFixedSize = 8;
 constexpr std::uint32_t kDetailSize = 12;
@@ -40,48 +36,6 @@ void store_config_dword(fake_adapter& a, std::uint32_t offset, std::uint32_t val
     for (std::uint32_t i = 0; i < 4; ++i) {
         a.config[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
     }
-}
-
-bool vpd_data_read_fails(const fake_adapter& a, std::uint32_t offset) {
-    return a.vpd_capability != 0 && offset == a.vpd_capability + kVpdDataRegister &&
-           a.failing_vpd_data_reads.count(a.vpd_reads_started) != 0;
-}
-
-// A read of the VPD address register while a VPD read is under way: either
-// one more look at a clear flag, or the read completes and the data register
-// takes the four bytes at the address.
-void vpd_flag_read(fake_adapter& a) {
-    const std::uint32_t at = a.vpd_capability;
-    const bool stuck = a.vpd_stuck || (a.vpd_stuck_from_read != 0 && a.vpd_reads_started >= a.vpd_stuck_from_read);
-    if (!stuck && a.vpd_pending_busy_reads == 0) {
-        const std::uint32_t address = (config_dword(a, at) >> 16) & kVpdAddressMask;
-        std::uint32_t data = 0;
-        for (std::uint32_t i = 0; i < 4; ++i) {
-            data |= static_cast<std::uint32_t>(a.vpd[address + i]) << (8 * i);
-        }
-        store_config_dword(a, at + kVpdDataRegister, data);
-        store_config_dword(a, at, config_dword(a, at) | kVpdFlag);
-        a.vpd_read_in_flight = false;
-    } else if (a.vpd_pending_busy_reads > 0) {
-        --a.vpd_pending_busy_reads;
-    }
-}
-
-// A configuration write that the VPD capability takes; false for any other.
-bool vpd_config_write(fake_adapter& a, std::uint32_t offset, std::uint32_t value) {
-    if (a.vpd_capability == 0) {
-        return false;
-    }
-    if (offset == a.vpd_capability) {
-        store_config_dword(a, offset, (config_dword(a, offset) & 0xFFFF) | (value & 0xFFFF0000u));
-        if ((value & kVpdFlag) == 0) {
-            a.vpd_read_in_flight = true;
-            a.vpd_pending_busy_reads = a.vpd_busy_reads;
-            ++a.vpd_reads_started;
-        }
-        return true;
-    }
-    return offset == a.vpd_capability + kVpdDataRegister && a.vpd_data_register_keeps_zero;
 }
 
 // Carries out one request on adapter a; returns the error number or 0.
@@ -108,11 +62,8 @@ std::uint32_t serve(fake_adapter& a, recorded_kind kind, std::uint32_t offset, s
             if (offset > kConfigSpaceLastDword) {
                 return kErrorInvalidParameter;
             }
-            if (a.failing_config_reads.count(offset) != 0 || vpd_data_read_fails(a, offset)) {
+            if (a.failing_config_reads.count(offset) != 0) {
                 return kErrorGenFailure;
-            }
-            if (a.vpd_capability != 0 && offset == a.vpd_capability && a.vpd_read_in_flight) {
-                vpd_flag_read(a);
             }
             *value = config_dword(a, offset);
             return 0;
@@ -123,9 +74,7 @@ std::uint32_t serve(fake_adapter& a, recorded_kind kind, std::uint32_t offset, s
             if (offset > kConfigSpaceLastDword) {
                 return kErrorInvalidParameter;
             }
-            if (!vpd_config_write(a, offset, written)) {
-                store_config_dword(a, offset, written);
-            }
+            store_config_dword(a, offset, written);
             return 0;
         case recorded_kind::sleep: return 0;
     }

@@ -7,9 +7,9 @@
 // - registers read 0 and take every write (the flash is the emulator
 //   model's: tests/flash/flash_bench.h drives it behind the interposer);
 // - a 256-byte PCI configuration space per adapter, with reads that fail at
-//   chosen offsets, an optional VPD capability in front of an 8 KB VPD store
-//   (slow, stuck or failing on request), an optional queue of values and
-//   hooks for whatever else a test needs behind it;
+//   chosen offsets, an optional queue of values and hooks for whatever else
+//   a test needs behind it (the VPD capability is the emulator model's:
+//   tests/inventory/vpd_bench.h drives it behind the interposer);
 // - requests that fail with a given error number, from the first or after a
 //   number that succeed.
 //
@@ -56,25 +56,6 @@ struct fake_adapter {
     std::set<std::uint32_t> failing_config_reads;
     // A capability entry: ID in byte 0, next pointer in byte 1.
     void add_capability(std::uint8_t offset, std::uint8_t id, std::uint8_t next);
-
-    // The VPD capability at vpd_capability (0: none). Writing its address
-    // register with the flag 0 starts a read of the dword at the address
-    // (bits 16-28) of vpd; the flag then reads 0 vpd_busy_reads times before
-    // the read completes, puts the dword in the data register and sets the
-    // flag. The ID and next pointer bytes are read-only.
-    std::uint8_t vpd_capability = 0;
-    std::vector<std::uint8_t> vpd = std::vector<std::uint8_t>(8192, 0);
-    std::uint32_t vpd_busy_reads = 0;
-    bool vpd_stuck = false;                     // the flag never comes
-    std::uint64_t vpd_stuck_from_read = 0;      // from this VPD read on (1 the first) the flag never comes
-    bool vpd_data_register_keeps_zero = false;  // writes to the data register do not stick
-    // The data register read after the n-th VPD read started (1 is the
-    // first) fails for each n listed.
-    std::set<std::uint64_t> failing_vpd_data_reads;
-    std::uint64_t vpd_reads_started = 0;
-    // Kept by the fake.
-    std::uint32_t vpd_pending_busy_reads = 0;
-    bool vpd_read_in_flight = false;
 
     // Kept by the fake.
     std::uint64_t request_count = 0;
