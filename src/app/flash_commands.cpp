@@ -14,7 +14,11 @@ void run_update_command(std::uint8_t adapter, int argc, char** argv) {
         std::fprintf(stderr, "ERROR: please specify the file path to flash to the Adapter!\n");
         exit_program(0);
     }
-    exit_program(update_rom_from_file(adapter, argument_path(argc, argv, 3)) == 0 ? 0 : -1);
+    // --force (argument 4) writes an image made for another device; it
+    // never lets through an image the firmware could not run at all.
+    const bool forced = argc >= 5 && (std::strcmp(argv[4], "-f") == 0 || std::strcmp(argv[4], "--force") == 0);
+    const rom_id_check ids = forced ? rom_id_check::waived : rom_id_check::required;
+    exit_program(update_rom_from_file(adapter, argument_path(argc, argv, 3), ids) == 0 ? 0 : -1);
 }
 
 // Erasing needs the target and an exact force word; an unknown target erases

@@ -66,6 +66,9 @@ settings_buffer g_settings_buffer;
     if (is_command(command, kRestoreCommand)) {
         run_restore_command(adapter, argc, argv);
     }
+    if (is_command(command, kVerifyCommand)) {
+        run_verify_command(adapter, argc, argv);
+    }
     exit_program(0);
 }
 

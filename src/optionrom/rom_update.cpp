@@ -62,13 +62,16 @@ int verify_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint3
 
 }  // namespace
 
-int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size) {
+int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size, rom_id_check ids) {
     if (size < kRomImageMinSize || size > kOptionRomMaxSize) {
         std::fprintf(stderr, "ERROR: Boot image has wrong size, probably corrupted!\n");
         return kRomImageRejected;
     }
     if (!has_option_rom_signature(image)) {
         std::fprintf(stderr, "ERROR: Boot image missing signature, probably corrupted!\n");
+        return kRomImageRejected;
+    }
+    if (check_rom_image(adapter, image, size, ids) != 0) {
         return kRomImageRejected;
     }
 
@@ -95,13 +98,13 @@ int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32
     return kRomWritten;
 }
 
-int update_rom_from_file(std::uint8_t adapter, const std::filesystem::path& path) {
+int update_rom_from_file(std::uint8_t adapter, const std::filesystem::path& path, rom_id_check ids) {
     std::uint8_t* image = nullptr;
     std::uint32_t size = 0;
     if (load_rom_image_file(path, &image, &size) != 0) {
         return -1;
     }
-    const int written = write_rom_image(adapter, image, size);
+    const int written = write_rom_image(adapter, image, size, ids);
     std::free(image);
     return written == kRomWritten ? 0 : -1;
 }
