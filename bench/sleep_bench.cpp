@@ -39,8 +39,8 @@ sleep_times measure(SleepFunction sleep, std::uint32_t milliseconds, int rounds)
 }
 
 void report(const char* name, std::uint32_t milliseconds, const sleep_times& times) {
-    std::printf("%-22s %3u ms: mean %7.3f ms  min %7.3f ms  max %7.3f ms\n", name,
-                static_cast<unsigned>(milliseconds), times.mean_ms, times.min_ms, times.max_ms);
+    std::printf("%-22s %3u ms: mean %7.3f ms  min %7.3f ms  max %7.3f ms\n", name, static_cast<unsigned>(milliseconds),
+                times.mean_ms, times.min_ms, times.max_ms);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@ set -eu
 
 bench_build=${1:-./build}
 bench_name=bench_list
+# shellcheck source=scripts/bench_setup.sh
 . "$(dirname "$0")/bench_setup.sh"
 runs=${2:-3}
 count=20

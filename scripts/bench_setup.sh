@@ -1,7 +1,9 @@
+# shellcheck shell=sh
 # Shared by the benchmark scripts (sourced, not run): finds the built tools
 # under BUILD_DIR and makes a temporary emulator root, removed on exit.
 #   bench_build=BUILD_DIR bench_name=NAME; . scripts/bench_setup.sh
 # sets $utility, $hbaemu and $root, and exports HBAEMU_DIR.
+: "${bench_build:?set by the benchmark}" "${bench_name:?set by the benchmark}"
 find_tool() {
     find "$bench_build" -name "$1" -type f -perm -u+x 2>/dev/null | head -n 1
 }

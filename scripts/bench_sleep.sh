@@ -12,5 +12,7 @@ cmake -S . -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 ninja -C "$windows" sleep_bench >/dev/null
 
-. scripts/wine_prefix.sh
+# shellcheck source=scripts/wine.sh
+. scripts/wine.sh
+wine_temporary_prefix
 wine "$windows/bench/sleep_bench.exe" "$rounds" | sed 's/\r$//'

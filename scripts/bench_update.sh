@@ -10,6 +10,7 @@ set -eu
 
 bench_build=${1:-./build}
 bench_name=bench_update
+# shellcheck source=scripts/bench_setup.sh
 . "$(dirname "$0")/bench_setup.sh"
 
 "$hbaemu" init --count 1 >/dev/null

@@ -12,16 +12,11 @@ version="$(sed -n 's/^project(hbabootcfg VERSION \([0-9.]*\).*/\1/p' CMakeLists.
 zip_name="hbabootcfg-$version-windows-x64"
 tgz_name="hbabootcfg-$version-linux-x86_64"
 
-. scripts/wine_server.sh
-work="$(mktemp -d)"
-wine_prefix=""
-cleanup() {
-    if [[ -n "$wine_prefix" ]]; then
-        end_wine_server "$wine_prefix"
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
+# A work folder with a wine prefix of its own, removed on exit.
+# shellcheck source=scripts/wine.sh
+. scripts/wine.sh
+wine_temporary_prefix
+work="$wine_work"
 
 failures=0
 fail() {
@@ -44,7 +39,9 @@ expect_listing() {
 # expect_line_ends FILE crlf|lf: every line ends in CR LF, or none has a CR.
 expect_line_ends() {
     if [[ "$2" == crlf ]]; then
-        [[ -s "$1" ]] && awk '!/\r$/ { bad = 1 } END { exit bad }' "$1" || fail "$1 has lines without CR LF"
+        if ! [[ -s "$1" ]] || ! awk '!/\r$/ { bad = 1 } END { exit bad }' "$1"; then
+            fail "$1 has lines without CR LF"
+        fi
     else
         ! grep -q $'\r' "$1" || fail "$1 has CR LF line ends"
     fi
@@ -64,22 +61,15 @@ expect_line_ends "$win/LICENSE.txt" crlf
 # Linked statically: no MinGW runtime DLL (libstdc++, libgcc, winpthread)
 # may be needed beside the executable.
 dlls="$(x86_64-w64-mingw32-objdump -p "$win/hbabootcfg.exe" | sed -n 's/^\s*DLL Name: //p')"
-echo "imports: $(echo $dlls)"
+echo "imports: ${dlls//$'\n'/ }"
 if grep -qiv -E '^(kernel32|msvcrt|setupapi|advapi32|user32|ntdll|api-ms-win-.*)\.dll$' <<<"$dlls"; then
     fail "hbabootcfg.exe needs a DLL Windows does not have"
 fi
-# A wine prefix of its own, created, used and removed here.
-wine_prefix="$work/wine"
-export WINEPREFIX="$wine_prefix" WINEDEBUG=-all
-wine cmd /c exit >/dev/null 2>&1 || true
 wine "$win/hbabootcfg.exe" --version >"$work/win.out" 2>"$work/win.err" && status=0 || status=$?
 if [[ $status -ne 0 || -s "$work/win.out" || "$(tr -d '\r' <"$work/win.err")" != "version=$version" ]]; then
     fail "hbabootcfg.exe --version under wine: status $status, stderr $(od -c "$work/win.err" | head -2)"
 fi
 echo "under wine: hbabootcfg.exe --version: $(tr -d '\r' <"$work/win.err")"
-end_wine_server "$wine_prefix"
-rm -rf "$wine_prefix"
-wine_prefix=""
 
 echo "== $tgz_name.tar.gz"
 expect_listing "$dist/$tgz_name.tar.gz" \

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Formats the C++ sources under src/ and tests/ with clang-format and the
+# Formats the C++ sources under src/, tests/ and bench/ with clang-format and the
 # repository's .clang-format. Other clang-format versions than Debian 12's
 # (14) may lay out a few constructs differently.
 #   scripts/format.sh           rewrites the files that need it, in place
@@ -15,12 +15,17 @@ case "${1:-}" in
 esac
 clang_format="${CLANG_FORMAT:-clang-format}"
 
+# One clang-format for all files: a dry run names each file it would change
+# in its warnings ("FILE:LINE:COLUMN: warning: ...").
+files=()
+mapfile -d '' files < <(find src tests bench \( -name '*.cpp' -o -name '*.h' \) -type f -print0 | sort -z)
+if ! report="$("$clang_format" --style=file --dry-run "${files[@]}" 2>&1)"; then
+    printf '%s\n' "$report" >&2
+    echo "format: $clang_format failed" >&2
+    exit 1
+fi
 unformatted=()
-while IFS= read -r -d '' file; do
-    if ! "$clang_format" --style=file "$file" | cmp -s "$file" -; then
-        unformatted+=("$file")
-    fi
-done < <(find src tests \( -name '*.cpp' -o -name '*.h' \) -type f -print0 | sort -z)
+mapfile -t unformatted < <(sed -n 's/^\(.*\):[0-9]*:[0-9]*: warning: .*/\1/p' <<<"$report" | uniq)
 
 if [[ ${#unformatted[@]} -eq 0 ]]; then
     echo "format: every file is formatted"

@@ -3,6 +3,8 @@
 #   install_dependencies.sh            native build and tests
 #   install_dependencies.sh --windows  also the mingw-w64 cross compiler and wine
 #   install_dependencies.sh --clang    also clang and clang-format (CI)
+#   install_dependencies.sh --lint     also clang-format and shellcheck
+#   install_dependencies.sh --coverage also gcovr
 # The options combine.
 set -euo pipefail
 
@@ -14,6 +16,8 @@ for option in "$@"; do
         # (no wine32).
         --windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64) ;;
         --clang) packages+=(clang clang-format) ;;
+        --lint) packages+=(clang-format shellcheck) ;;
+        --coverage) packages+=(gcovr) ;;
         *) echo "install_dependencies: unknown option $option" >&2; exit 2 ;;
     esac
 done

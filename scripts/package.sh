@@ -30,20 +30,23 @@ if [[ -f "$windows/CMakeCache.txt" ]] && ! cross_build "$windows"; then
     exit 1
 fi
 
-# if_new BUILD_DIR OPTIONS...: the options, for a build folder not yet
-# configured; an existing one keeps its compiler and its tests.
-if_new() { [[ -f "$1/CMakeCache.txt" ]] || echo "${@:2}"; }
-
-# make_archive BUILD_DIR ARCHIVE_GLOB TARGETS CMAKE_OPTIONS...: configures and
-# builds, packs the archive into BUILD_DIR/package and copies it to dist/.
+# make_archive BUILD_DIR ARCHIVE_GLOB TARGETS NEW_OPTIONS CMAKE_OPTIONS...:
+# configures (with NEW_OPTIONS too for a build folder not yet configured; an
+# existing one keeps its compiler and its tests) and builds, packs the
+# archive into BUILD_DIR/package and copies it to dist/. TARGETS and
+# NEW_OPTIONS are lists split at spaces.
 make_archive() {
-    local build="$1" glob="$2" targets="$3"
-    shift 3
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-    ninja -C "$build" $targets
+    local build="$1" glob="$2" targets new_options
+    read -r -a targets <<<"$3"
+    read -r -a new_options <<<"$4"
+    shift 4
+    if [[ -f "$build/CMakeCache.txt" ]]; then new_options=(); fi
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release "${new_options[@]}" "$@" >/dev/null
+    ninja -C "$build" "${targets[@]}"
     rm -rf "$build/package"
     cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null
-    local archives=("$build"/package/$glob)
+    local archives
+    mapfile -t archives < <(compgen -G "$build/package/$glob")
     if [[ ${#archives[@]} -ne 1 || ! -f "${archives[0]}" ]]; then
         echo "package: $build made no $glob; is it the right kind of build?" >&2
         exit 1
@@ -54,6 +57,6 @@ make_archive() {
 
 mkdir -p dist
 make_archive "$linux" "hbabootcfg-*-linux-*.tar.gz" "hbabootcfg hbaemu" \
-    $(if_new "$linux" -DHBA_BUILD_TESTS=OFF) -DHBA_TRANSPORT=emulator
+    "-DHBA_BUILD_TESTS=OFF" -DHBA_TRANSPORT=emulator
 make_archive "$windows" "hbabootcfg-*-windows-*.zip" "hbabootcfg" \
-    $(if_new "$windows" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake) -DHBA_TRANSPORT=driver
+    "-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake" -DHBA_TRANSPORT=driver

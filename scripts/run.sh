@@ -3,11 +3,11 @@
 # under the emulator root (HBAEMU_DIR, default ~/.hbaemu) the first time.
 #   scripts/run.sh                 shows adapter 0's boot settings
 #   scripts/run.sh ARGS...         runs hbabootcfg ARGS...
+# It builds in build/ as scripts/test.sh does, with the same options.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
-"$repo/scripts/install_dependencies.sh"
 build="$repo/build"
-cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+"$repo/scripts/configure.sh" "$build"
 ninja -C "$build" hbabootcfg hbaemu >/dev/null
 
 root="${HBAEMU_DIR:-$HOME/.hbaemu}"

@@ -12,7 +12,9 @@
 # reinstalled when the emulator root, its adapter folders or the driver
 # changed. HBAEMU_TRACE=FILE traces every request as with the native build.
 # Paths in ARGS are Windows paths: Z:\ is the Linux root, and relative paths
-# start from the current folder.
+# start from the current folder; they reach wine in UTF-8 whatever the
+# caller's locale. Each call ends its wine server and removes the socket
+# folder it kept in /tmp; --clean removes the prefix too.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 windows_build="$repo/build-windows"
@@ -30,16 +32,13 @@ fi
 unset HBA_RUN_WINDOWS_LOCKED
 
 if [[ "${1:-}" == "--clean" ]]; then
-    if [[ -d "$WINEPREFIX" ]]; then
-        wineserver -k 2>/dev/null || true
-        rm -rf "$WINEPREFIX"
-    fi
+    wine_prefix_remove "$WINEPREFIX"
     exit 0
 fi
 
 "$repo/scripts/install_dependencies.sh" --windows >&2
 native_build="$repo/build"
-[[ -f "$native_build/build.ninja" ]] || quietly cmake -S "$repo" -B "$native_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+[[ -f "$native_build/build.ninja" ]] || quietly "$repo/scripts/configure.sh" "$native_build"
 quietly ninja -C "$native_build" hbaemu
 windows_driver_build "$windows_build"
 
@@ -52,8 +51,8 @@ fi
 ready="$WINEPREFIX/hbaemu-ready"
 if [[ ! -f "$ready" ]]; then
     echo "Preparing a wine prefix in $WINEPREFIX (once)" >&2
-    rm -rf "$WINEPREFIX"
-    windows_driver_create_prefix
+    wine_prefix_remove "$WINEPREFIX"
+    wine_prefix_create
     : >"$ready"
 fi
 
@@ -70,12 +69,11 @@ if [[ "$devices_now" != "$(cat "$devices_stamp" 2>/dev/null)" ]]; then
     [[ -f "$installed_driver" ]] && cp "$driver_dir/hbaemu_adapter.sys" "$installed_driver"
 fi
 
-# One wine session for the whole call, ended on the way out: wine would end
-# it by itself between two commands, and starting it again (with the driver)
-# costs seconds each time.
-wineserver -k 2>/dev/null || true
-wineserver -p
-trap 'wineserver -k 2>/dev/null || true' EXIT
+# One wine session for the whole call (a server left by an interrupted call
+# ended first), ended on the way out with its socket folder in /tmp.
+wine_server_end "$WINEPREFIX"
+wine_server_start
+trap 'wine_server_end "$WINEPREFIX"' EXIT
 if [[ ! -f "$devices_stamp" ]]; then
     echo "Installing the virtual adapter driver for the adapters in $root" >&2
     windows_driver_install "$root"

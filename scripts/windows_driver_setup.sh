@@ -1,10 +1,11 @@
 # shellcheck shell=bash
 # Shared by run_windows.sh and check_windows_driver.sh (sourced, not run):
-# builds the production Windows executable with the virtual adapter driver,
-# prepares a wine prefix, and installs one virtual adapter device per
-# emulated adapter folder in it. The caller sets WINEPREFIX.
+# builds the production Windows executable with the virtual adapter driver
+# and installs one virtual adapter device per emulated adapter folder in the
+# wine prefix the caller set up (WINEPREFIX).
 
-export WINEDEBUG="${WINEDEBUG:--all}"
+# shellcheck source=scripts/wine.sh
+. "$(dirname "${BASH_SOURCE[0]}")/wine.sh"
 
 # quietly COMMAND...: runs COMMAND with its output shown (on standard error)
 # only when it fails, so that a build leaves standard output to the utility.
@@ -30,21 +31,6 @@ windows_driver_build() {
     driver_dir="$dir/src/emulator/windows_driver"
     # shellcheck disable=SC2034  # used by the scripts that source this one
     windows_exe="$dir/src/app/hbabootcfg.exe"
-}
-
-# A new prefix has to be complete, with wine's own services stopped, before
-# a persistent server may start: otherwise a second services.exe runs and
-# installing the driver service fails.
-windows_driver_create_prefix() {
-    mkdir -p "$(dirname "$WINEPREFIX")"
-    wineboot -i >/dev/null 2>&1
-    wineserver -w
-}
-
-# The Windows path of an absolute Linux path: wine's drive Z: is the root.
-windows_path() {
-    local path="$1"
-    printf 'Z:%s' "${path//\//\\}"
 }
 
 # adapter_folders ROOT: the adapter folders under ROOT as the emulator

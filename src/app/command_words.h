@@ -14,6 +14,7 @@ inline constexpr command_word kDisplayCommand = {"-d", "--display"};
 inline constexpr command_word kConfigureCommand = {"-c", "--configure"};
 inline constexpr command_word kUpdateCommand = {"-u", "--update"};
 inline constexpr command_word kEraseCommand = {"-e", "--erase"};
+inline constexpr command_word kExportCommand = {"-x", "--export"};
 inline constexpr command_word kBackupCommand = {"-b", "--backup"};
 inline constexpr command_word kRestoreCommand = {"-r", "--restore"};
 inline constexpr command_word kVerifyCommand = {"-V", "--verify"};

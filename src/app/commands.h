@@ -6,6 +6,7 @@
 #include <cstdint>
 
 [[noreturn]] void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings_buffer* buffer);
+[[noreturn]] void run_export_command(std::uint8_t adapter, settings_buffer* buffer);
 [[noreturn]] void run_update_command(std::uint8_t adapter, int argc, char** argv);
 [[noreturn]] void run_erase_command(std::uint8_t adapter, int argc, char** argv);
 [[noreturn]] void run_backup_command(std::uint8_t adapter, int argc, char** argv);

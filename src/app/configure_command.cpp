@@ -1,13 +1,17 @@
 // The configure command: read the record, apply every setting=value argument
 // in order to the copy in memory, and save it only when all were accepted,
 // so that a refusal anywhere leaves the flash as it was.
+#include "app/argument_path.h"
 #include "app/commands.h"
 #include "app/exit_program.h"
+#include "app/settings_file.h"
 #include "settings/setting_assignment.h"
 #include "settings/settings_storage.h"
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -63,9 +67,27 @@ void apply_argument(boot_settings_record* record, const char* argument) {
     std::memset(g_value, 0, sizeof g_value);
 }
 
+// The setting arguments in order, each "@file" replaced by the file's lines
+// in its place. Every file is read before the adapter is touched, so a file
+// that cannot be used ends the run before anything is read or written.
+int gather_arguments(int argc, char** argv, std::vector<std::string>* arguments) {
+    for (int i = 3; i < argc; ++i) {
+        if (argv[i][0] != '@') {
+            arguments->emplace_back(argv[i]);
+        } else if (read_settings_file(argument_path(argc, argv, i, 1), argv[i] + 1, arguments) != 0) {
+            return -1;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings_buffer* buffer) {
+    std::vector<std::string> arguments;
+    if (gather_arguments(argc, argv, &arguments) != 0) {
+        exit_program(-1);
+    }
     if (read_settings(adapter, buffer, false) != 0) {
         exit_program(-1);
     }
@@ -75,8 +97,8 @@ void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings
     }
     // What the flash held, for the save to put back if it fails.
     const boot_settings_record previous = buffer->record;
-    for (int i = 3; i < argc; ++i) {
-        apply_argument(&buffer->record, argv[i]);
+    for (const std::string& argument : arguments) {
+        apply_argument(&buffer->record, argument.c_str());
     }
     exit_program(save_settings(adapter, buffer, &previous) == 0 ? 0 : -1);
 }

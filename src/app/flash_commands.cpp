@@ -12,7 +12,7 @@
 void run_update_command(std::uint8_t adapter, int argc, char** argv) {
     if (argc < 4) {
         std::fprintf(stderr, "ERROR: please specify the file path to flash to the Adapter!\n");
-        exit_program(0);
+        exit_program(-1);
     }
     // --force (argument 4) writes an image made for another device; it
     // never lets through an image the firmware could not run at all.
@@ -21,14 +21,22 @@ void run_update_command(std::uint8_t adapter, int argc, char** argv) {
     exit_program(update_rom_from_file(adapter, argument_path(argc, argv, 3), ids) == 0 ? 0 : -1);
 }
 
-// Erasing needs the target and an exact force word; an unknown target erases
-// nothing.
+namespace {
+
+[[noreturn]] void refuse_erase_target() {
+    std::fprintf(stderr,
+                 "ERROR: please specify if you want to erase Option ROM (rom) or Configuration settings "
+                 "(settings)!\n");
+    exit_program(-1);
+}
+
+}  // namespace
+
+// Erasing needs the target and an exact force word. An unknown target (a
+// typo of "settings", say) erases nothing and must not pass for an erase.
 void run_erase_command(std::uint8_t adapter, int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr,
-                     "ERROR: please specify if you want to erase Option ROM (rom) or Configuration settings "
-                     "(settings)!\n");
-        exit_program(-1);
+        refuse_erase_target();
     }
     if (argc < 5 || (std::strcmp(argv[4], "-f") != 0 && std::strcmp(argv[4], "--force") != 0)) {
         std::fprintf(stderr, "ERROR: not proceeding without --force option!\n");
@@ -45,5 +53,5 @@ void run_erase_command(std::uint8_t adapter, int argc, char** argv) {
         }
         exit_program(0);
     }
-    exit_program(0);
+    refuse_erase_target();
 }

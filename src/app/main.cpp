@@ -14,6 +14,26 @@
 
 namespace {
 
+// What people type to ask for the usage text; exact words, so that a typo of
+// a command is not taken for one.
+constexpr const char* kHelpWords[] = {"--help", "-h", "-?", "/?"};
+
+bool is_help_word(const char* argument) {
+    for (const char* word : kHelpWords) {
+        if (std::strcmp(argument, word) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A command line that could not be understood did nothing: the usage text,
+// and a status no script takes for success.
+[[noreturn]] void refuse_command_line() {
+    print_usage();
+    exit_program(-1);
+}
+
 // The configure and display commands read the boot settings record here.
 settings_buffer g_settings_buffer;
 
@@ -33,12 +53,13 @@ settings_buffer g_settings_buffer;
     const bool is_digit = std::isdigit(static_cast<unsigned char>(index_character)) != 0;
     const auto adapter = static_cast<std::uint8_t>(is_digit ? index_character - '0' : 0);
 
-    // No adapter installed is no error. An interface list that could not be
-    // had at all is: the command was not carried out, and a script that
-    // erases or updates must not take that for success.
+    // A command for an adapter that is not there was not carried out, and a
+    // script that erases, updates or restores must not take it for success.
+    // (An interface list that could not be had has printed its own line.)
     const std::uint8_t count = enumerate_adapters();
     if (count == 0) {
-        exit_program(adapter_interface_list_failed() ? -1 : 0);
+        std::fprintf(stderr, "ERROR: no Adapter found!\n");
+        exit_program(-1);
     }
     // Anything but a digit is refused: taken as 0, a typo would select
     // adapter 0, and an erase would erase it.
@@ -48,8 +69,7 @@ settings_buffer g_settings_buffer;
 
     const char* command = argv[1];
     if (is_command(command, kDisplayCommand)) {
-        display_adapter(adapter, &g_settings_buffer);
-        exit_program(0);
+        exit_program(display_adapter(adapter, &g_settings_buffer) == 0 ? 0 : -1);
     }
     if (is_command(command, kConfigureCommand) && argc > 3) {
         run_configure_command(adapter, argc, argv, &g_settings_buffer);
@@ -60,6 +80,9 @@ settings_buffer g_settings_buffer;
     if (is_command(command, kEraseCommand)) {
         run_erase_command(adapter, argc, argv);
     }
+    if (is_command(command, kExportCommand)) {
+        run_export_command(adapter, &g_settings_buffer);
+    }
     if (is_command(command, kBackupCommand)) {
         run_backup_command(adapter, argc, argv);
     }
@@ -69,7 +92,17 @@ settings_buffer g_settings_buffer;
     if (is_command(command, kVerifyCommand)) {
         run_verify_command(adapter, argc, argv);
     }
-    exit_program(0);
+    // The list and version words name no adapter and do nothing here, as
+    // they always have; any other word is a command line not understood
+    // (configure without a setting included).
+    if (is_command(command, kListCommand) || is_command(command, kVersionCommand)) {
+        exit_program(0);
+    }
+    if (is_help_word(command)) {
+        print_usage();
+        exit_program(0);
+    }
+    refuse_command_line();
 }
 
 }  // namespace
@@ -85,12 +118,16 @@ int main(int argc, char** argv) {
     if (is_command(argv[1], kListCommand)) {
         build_adapter_list();
         print_adapter_list();
-        exit_program(0);
+        // An empty list is a true answer; one that could not be had is none.
+        exit_program(adapter_interface_list_failed() ? -1 : 0);
     }
     if (is_command(argv[1], kVersionCommand)) {
         print_version();
         exit_program(0);
     }
-    print_usage();
-    exit_program(0);
+    if (is_help_word(argv[1])) {
+        print_usage();
+        exit_program(0);
+    }
+    refuse_command_line();
 }

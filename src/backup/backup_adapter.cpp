@@ -17,8 +17,10 @@ backup_image g_backup;
 }  // namespace
 
 int backup_adapter(std::uint8_t adapter, const std::filesystem::path& path, const flash_progress* progress) {
-    // Refused before the minute of reading, not after it.
-    if (check_backup_target(path) != 0) {
+    // Refused before the minute of reading, not after it: a name that is
+    // taken, or a folder the file cannot be made in.
+    new_backup_file file;
+    if (begin_backup_file(path, &file) != 0) {
         return -1;
     }
     std::uint16_t vendor_id = 0;
@@ -41,11 +43,12 @@ int backup_adapter(std::uint8_t adapter, const std::filesystem::path& path, cons
     std::fflush(stdout);
     if (rc != 0) {
         std::fprintf(stderr, "ERROR: Could not read the flash of the Adapter, error %d, no backup written!\n", rc);
+        discard_backup_file(&file);
         return -1;
     }
 
     seal_backup_image(&g_backup, vendor_id, device_id);
-    if (write_backup_file(path, g_backup) != 0) {
+    if (finish_backup_file(&file, path, g_backup) != 0) {
         return -1;
     }
     std::printf("Backup of Adapter %d (device %04x:%04x) written.\n", adapter, vendor_id, device_id);

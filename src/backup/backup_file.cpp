@@ -3,6 +3,7 @@
 #include "backup/crc32.h"
 #include "flash/flash_operations.h"
 #include "optionrom/option_rom_signature.h"
+#include "settings/refusal.h"
 
 #include <cstdio>
 #include <cstring>
@@ -16,76 +17,24 @@ std::uint32_t parts_crc(const backup_image& image) {
     return crc32_update(0, image.rom, sizeof image.rom + sizeof image.settings);
 }
 
-// The path in the platform's own form: bytes on POSIX systems, UTF-16 on
-// Windows, where fopen would take the ANSI code page and miss every name
-// outside it.
-std::FILE* open_path(const std::filesystem::path& path, bool for_writing) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), for_writing ? L"wb" : L"rb");
-#else
-    return std::fopen(path.c_str(), for_writing ? "wb" : "rb");
-#endif
-}
-
-void remove_quietly(const std::filesystem::path& path) {
-    std::error_code error;
-    std::filesystem::remove(path, error);
-}
-
 bool path_exists(const std::filesystem::path& path) {
     std::error_code error;
     // symlink_status: a dangling link is an existing name too.
     return std::filesystem::symlink_status(path, error).type() != std::filesystem::file_type::not_found;
 }
 
-// A free name beside the target for the bytes in flight.
-bool choose_temporary_path(const std::filesystem::path& target, std::filesystem::path* temporary) {
-    for (int n = 0; n < 100; ++n) {
-        *temporary = target;
-        *temporary += ".partial" + std::to_string(n);
-        if (!path_exists(*temporary)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool write_all(const std::filesystem::path& path, const backup_image& image) {
-    std::FILE* file = open_path(path, true);
-    if (file == nullptr) {
-        return false;
-    }
-    const bool written = std::fwrite(&image, sizeof image, 1, file) == 1;
-    // fclose flushes: a full disk may only show here.
-    const bool closed = std::fclose(file) == 0;
-    return written && closed;
-}
-
-int refuse(const char* message) {
-    std::fputs(message, stderr);
-    return -1;
-}
-
-// Reads the whole file, one byte beyond a backup's size so that trailing
-// data is seen. The byte count read, or -1 after its message.
+// Reads the whole file, and sees whether anything trails a backup's size.
+// The byte count read, or -1 after its message.
 long read_backup_bytes(const std::filesystem::path& path, backup_image* image) {
-    std::error_code error;
-    std::FILE* file = std::filesystem::is_directory(path, error) ? nullptr : open_path(path, false);
-    if (file == nullptr) {
-        return refuse("ERROR: Could not open the file!\n");
-    }
     std::memset(image, 0, sizeof *image);
-    std::size_t count = std::fread(image, 1, sizeof *image, file);
-    std::uint8_t extra = 0;
-    if (count == sizeof *image) {
-        count += std::fread(&extra, 1, 1, file);
+    std::size_t count = 0;
+    bool more = false;
+    switch (read_regular_file(path, image, sizeof *image, &count, &more)) {
+        case kFileOk: return static_cast<long>(count) + (more ? 1 : 0);
+        case kFileNotRegular: return refuse("ERROR: Not a regular file, a backup is only read from a file!\n");
+        case kFileReadFailed: return refuse("ERROR: Could not read from the file!\n");
+        default: return refuse("ERROR: Could not open the file!\n");
     }
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        return refuse("ERROR: Could not read from the file!\n");
-    }
-    return static_cast<long>(count);
 }
 
 }  // namespace
@@ -110,28 +59,37 @@ int check_backup_target(const std::filesystem::path& path) {
     return 0;
 }
 
-int write_backup_file(const std::filesystem::path& path, const backup_image& image) {
+int begin_backup_file(const std::filesystem::path& path, new_backup_file* file) {
     if (check_backup_target(path) != 0) {
         return -1;
     }
-    std::filesystem::path temporary;
-    if (!choose_temporary_path(path, &temporary) || !write_all(temporary, image)) {
-        remove_quietly(temporary);
-        return refuse("ERROR: Could not write the backup file!\n");
-    }
-    // Checked again just before the rename, which would replace a file made
-    // in the meantime.
-    if (check_backup_target(path) != 0) {
-        remove_quietly(temporary);
+    std::string reason;
+    if (create_backup_file(path, sizeof(backup_image), file, &reason) != kFileOk) {
+        std::fprintf(stderr, "ERROR: Could not create the backup file: %s!\n", reason.c_str());
         return -1;
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        remove_quietly(temporary);
-        return refuse("ERROR: Could not write the backup file!\n");
     }
     return 0;
+}
+
+int finish_backup_file(new_backup_file* file, const std::filesystem::path& path, const backup_image& image) {
+    std::string reason;
+    const int rc = publish_backup_file(file, path, &image, sizeof image, &reason);
+    if (rc == kFileTargetExists) {
+        return refuse("ERROR: File already exists, a backup never replaces a file!\n");
+    }
+    if (rc != kFileOk) {
+        std::fprintf(stderr, "ERROR: Could not write the backup file: %s!\n", reason.c_str());
+        return -1;
+    }
+    return 0;
+}
+
+int write_backup_file(const std::filesystem::path& path, const backup_image& image) {
+    new_backup_file file;
+    if (begin_backup_file(path, &file) != 0) {
+        return -1;
+    }
+    return finish_backup_file(&file, path, image);
 }
 
 int load_backup_file(const std::filesystem::path& path, backup_image* image) {
@@ -151,6 +109,11 @@ int load_backup_file(const std::filesystem::path& path, backup_image* image) {
         std::fprintf(stderr, "ERROR: Backup file format version %u is not supported!\n",
                      static_cast<unsigned>(header.format_version));
         return -1;
+    }
+    // Documented as 0: a backup that uses it was written by a format this
+    // version does not know.
+    if (header.reserved != 0) {
+        return refuse("ERROR: Backup file header has nonzero reserved bytes, its format is not supported!\n");
     }
     if (header.header_size != sizeof header || header.rom_length != kBackupRomSize ||
         header.settings_length != kBackupSettingsSize) {

@@ -19,7 +19,8 @@ void set_size_field(void* record, std::uint32_t size) {
 // Opens one interface: learns the detail record's size, fetches the device
 // path and opens it exclusively. Yields a handle, kInvalidHandle when the
 // open itself was refused, or kNoHandle when the path could not be had.
-device_handle open_interface(const transport_ops* t, interface_list list, const interface_record* record) {
+device_handle open_interface(const transport_ops* t, std::uint32_t position, interface_list list,
+                             const interface_record* record) {
     std::uint32_t required = 0;
     t->get_interface_detail(list, record, nullptr, 0, &required);
     const std::uint32_t size_error = t->last_error();
@@ -43,8 +44,16 @@ device_handle open_interface(const transport_ops* t, interface_list list, const 
     const device_handle handle = t->open_device(detail);
     std::free(detail);
     if (handle == kInvalidHandle) {
+        const std::uint32_t open_error = t->last_error();
+        // Every request on this adapter will now fail with "invalid handle",
+        // which says nothing of the cause; when another program holds the
+        // adapter open, say so before anything else is printed.
+        if (open_error == kErrorSharingViolation) {
+            std::fprintf(stderr, "ERROR: Adapter %d is in use by another program (error 32)!\n",
+                         static_cast<int>(position));
+        }
         // No line end: whatever is printed next continues this line.
-        std::printf("CreateFile failed: 0x%x", static_cast<unsigned>(t->last_error()));
+        std::printf("CreateFile failed: 0x%x", static_cast<unsigned>(open_error));
         return kInvalidHandle;
     }
     return handle;
@@ -93,7 +102,7 @@ std::uint8_t enumerate_adapters() {
             count = static_cast<std::uint8_t>(i);
             break;
         }
-        g_slots[i] = open_interface(t, list, &record);
+        g_slots[i] = open_interface(t, i, list, &record);
         if (g_slots[i] == kNoHandle) {
             std::fprintf(stderr, "Device handle could not be opened!\n");
         }

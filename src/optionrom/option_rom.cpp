@@ -11,14 +11,14 @@
 
 // The description label stays empty: the display does not read the VPD, the
 // only place a description could come from.
-void display_adapter(std::uint8_t adapter, settings_buffer* buffer) {
+int display_adapter(std::uint8_t adapter, settings_buffer* buffer) {
     std::printf("Adapter Index: \t%d\n", adapter);
     std::fputs("Description: \t", stdout);
 
     std::uint32_t first_word = 0;
     if (flash_read_words(adapter, kOptionRomOffset, 1, &first_word) != 0) {
         std::fprintf(stderr, "ERROR: Could not read data at start of Option ROM!\n");
-        return;
+        return -1;
     }
     std::uint8_t first_bytes[sizeof first_word];
     std::memcpy(first_bytes, &first_word, sizeof first_bytes);
@@ -27,10 +27,10 @@ void display_adapter(std::uint8_t adapter, settings_buffer* buffer) {
     // Without an Option ROM the settings sector means nothing to anyone.
     if (!has_option_rom_signature(first_bytes)) {
         std::fputs("not present\n", stdout);
-        return;
+        return 0;
     }
     std::fputs("present\n", stdout);
-    read_settings(adapter, buffer, true);
+    return read_settings(adapter, buffer, true) == 0 ? 0 : -1;
 }
 
 // All three sectors go, whatever the size of the image in them; the settings

@@ -39,8 +39,10 @@ int read_dm_header(std::uint8_t adapter, dm_header* header);
 int find_dm_header(const std::uint8_t* rom_start, dm_header* header);
 
 // The display command: header lines, then the settings when an Option ROM is
-// present.
-void display_adapter(std::uint8_t adapter, settings_buffer* buffer);
+// present. 0 when it showed what the flash holds (no Option ROM and a
+// version 1.0 record included), -1 when it could not read the start of the
+// Option ROM or the settings of a present one.
+int display_adapter(std::uint8_t adapter, settings_buffer* buffer);
 
 // Erases sectors 0 to 2 whatever the image size: 0, or the erase's code.
 int erase_option_rom(std::uint8_t adapter);

@@ -1,22 +1,38 @@
 // Dotted IPv4 text into the four bytes of a record field. Each octet is
-// stored the moment it is read, so on a refusal the octets up to and
-// including the refused one are already in out; callers that must not leave
-// a half-written field parse into a scratch copy.
+// stored the moment it is read and judged, so on a refusal by the mode the
+// octets up to and including the refused one are already in out; callers
+// that must not leave a half-written field parse into a scratch copy.
+//
+// The text must be exactly what an operator means by an address: four
+// octets of 1 to 3 digits, 0 to 255, and nothing before, between or after
+// them. Reading octets the lenient way (keeping the low 8 bits, ignoring
+// what follows) stored 192.168.1.300 as 192.168.1.44: an address nobody
+// typed, possibly another host's.
 #include "settings/ipv4_parser.h"
-
-#include "settings/setting_numbers.h"
-
-#include <cstring>
 
 namespace {
 
-// An octet's text is at most 3 characters, so its dot must be within the
-// first 4 characters of what is left.
-constexpr std::size_t kOctetWindow = 4;
+constexpr int kOctetDigitsMax = 3;
 
-std::uint8_t octet_value(const char* text, std::size_t length) {
-    // Only the low 8 bits are kept: -1 reads as 255 and 256 as 0.
-    return static_cast<std::uint8_t>(leading_number(text, length) & 0xFF);
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Reads one octet at *text: 1 to 3 digits of value at most 255, and moves
+// past them. False when there is no such octet there.
+bool read_octet(const char** text, std::uint8_t* value) {
+    const char* p = *text;
+    unsigned number = 0;
+    int digits = 0;
+    for (; digits < kOctetDigitsMax && is_digit(*p); ++digits, ++p) {
+        number = number * 10 + static_cast<unsigned>(*p - '0');
+    }
+    if (digits == 0 || is_digit(*p) || number > 255) {
+        return false;
+    }
+    *value = static_cast<std::uint8_t>(number);
+    *text = p;
+    return true;
 }
 
 // A host address (and a gateway) never has 255 in an octet, and its first
@@ -41,29 +57,6 @@ bool octet_allowed(int mode, int index, std::uint8_t value, const std::uint8_t o
     return host_octet_allowed(index, value);
 }
 
-bool is_zero_address(const std::uint8_t* address) {
-    return address[0] == 0 && address[1] == 0 && address[2] == 0 && address[3] == 0;
-}
-
-bool same_subnet(const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* mask) {
-    for (int i = 0; i < 4; ++i) {
-        if ((a[i] & mask[i]) != (b[i] & mask[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The fourth octet has no dot after it: the first 4 characters count. A
-// number that runs on past them (1.2.3.1234) would be silently cut to its
-// first digits, so it is refused instead.
-// Blanks before the digits count against the window too, so "  123" would
-// read as 12 and is refused for the same reason.
-bool fourth_octet_cut_short(const char* rest) {
-    const number_span span = leading_number_span(rest);
-    return span.digits > 3 || span.digits_begin + span.digits > kOctetWindow;
-}
-
 int final_check(int mode, const std::uint8_t out[4], const std::uint8_t* ip, const std::uint8_t* mask) {
     const std::uint8_t last = out[3];
     switch (mode) {
@@ -73,7 +66,7 @@ int final_check(int mode, const std::uint8_t out[4], const std::uint8_t* ip, con
             // A gateway may end in any octet (192.168.1.0 is taken); it only has
             // to share the adapter's subnet, which is unknown until both the
             // adapter's address and its mask are set.
-            if (is_zero_address(ip) || is_zero_address(mask)) {
+            if (is_unset_ipv4(ip) || is_unset_ipv4(mask)) {
                 return kIpv4Ok;
             }
             return same_subnet(out, ip, mask) ? kIpv4Ok : kIpv4OutsideSubnet;
@@ -81,6 +74,19 @@ int final_check(int mode, const std::uint8_t out[4], const std::uint8_t* ip, con
 }
 
 }  // namespace
+
+bool is_unset_ipv4(const std::uint8_t address[4]) {
+    return address[0] == 0 && address[1] == 0 && address[2] == 0 && address[3] == 0;
+}
+
+bool same_subnet(const std::uint8_t a[4], const std::uint8_t b[4], const std::uint8_t mask[4]) {
+    for (int i = 0; i < 4; ++i) {
+        if ((a[i] & mask[i]) != (b[i] & mask[i])) {
+            return false;
+        }
+    }
+    return true;
+}
 
 int parse_ipv4(const char* text, int mode, std::uint8_t out[4], const std::uint8_t* ip, const std::uint8_t* mask) {
     if (text == nullptr || out == nullptr || mode < kIpv4Address || mode > kIpv4Gateway) {
@@ -90,20 +96,19 @@ int parse_ipv4(const char* text, int mode, std::uint8_t out[4], const std::uint8
         return kIpv4Malformed;
     }
     const char* rest = text;
-    for (int i = 0; i < 3; ++i) {
-        const auto* dot = static_cast<const char*>(std::memchr(rest, '.', strnlen(rest, kOctetWindow)));
-        if (dot == nullptr) {
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0 && *rest++ != '.') {
             return kIpv4Malformed;
         }
-        out[i] = octet_value(rest, static_cast<std::size_t>(dot - rest));
-        if (!octet_allowed(mode, i, out[i], out)) {
+        if (!read_octet(&rest, &out[i])) {
             return kIpv4Malformed;
         }
-        rest = dot + 1;
+        if (i < 3 && !octet_allowed(mode, i, out[i], out)) {
+            return kIpv4Malformed;
+        }
     }
-    if (fourth_octet_cut_short(rest)) {
+    if (*rest != '\0') {
         return kIpv4Malformed;
     }
-    out[3] = octet_value(rest, kOctetWindow);
     return final_check(mode, out, ip, mask);
 }

@@ -1,7 +1,6 @@
 #include "settings/setting_numbers.h"
 
 #include <cctype>
-#include <cstring>
 #include <limits>
 
 namespace {
@@ -41,15 +40,6 @@ std::int32_t leading_number(const char* text, std::size_t length) {
         }
     }
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
-}
-
-number_span leading_number_span(const char* text) {
-    bool negative = false;
-    number_span span{skip_blanks_and_sign(text, std::strlen(text), &negative), 0};
-    while (is_digit(text[span.digits_begin + span.digits])) {
-        ++span.digits;
-    }
-    return span;
 }
 
 bool parse_decimal_in_range(const char* text, std::uint32_t minimum, std::uint32_t maximum, std::uint32_t* out) {

@@ -8,17 +8,8 @@
 // way the C runtime's atoi reads it: optional white space, an optional sign,
 // then digits up to the first non-digit; no digits give 0. Values beyond the
 // 32-bit range saturate, so callers that keep only the low bits never see an
-// overflowed result. Octets and portal tag numbers are read this way.
+// overflowed result. Portal tag numbers are read this way.
 std::int32_t leading_number(const char* text, std::size_t length);
-
-// Where the digits of the number at the start of text begin (after its
-// optional white space and sign) and how many there are; used to tell
-// whether a fixed window of characters would cut the number short.
-struct number_span {
-    std::size_t digits_begin;
-    std::size_t digits;
-};
-number_span leading_number_span(const char* text);
 
 // A value that must be nothing but a decimal number: digits only (no sign,
 // blank or trailing text), at least one, and from minimum to maximum. Stores

@@ -155,6 +155,7 @@ INSTANTIATE_TEST_SUITE_P(EveryCommand, FaultByCommand,
                                            std::vector<std::string>{"--erase", "0", "rom", "--force"},
                                            std::vector<std::string>{"--erase", "0", "settings", "--force"},
                                            std::vector<std::string>{"--list"},
+                                           std::vector<std::string>{"--export", "0"},
                                            std::vector<std::string>{"--backup", "0", "OUT"},
                                            std::vector<std::string>{"--restore", "0", "BACKUP", "all", "--force"}),
                          [](const auto& info) { return std::to_string(info.index) + "_" + info.param[0].substr(2); });

@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -171,6 +172,7 @@ TEST_F(BackupRestore, RefusalsTouchNoFlash) {
         {"short header", [](bytes* b) { b->resize(20); }, restore_all, "truncated"},
         {"trailing data", [](bytes* b) { b->push_back(0); }, restore_all, "trailing data"},
         {"format version", [](bytes* b) { (*b)[8] = 2; }, restore_all, "format version 2"},
+        {"reserved bytes", [](bytes* b) { (*b)[31] = 0x80; }, restore_all, "nonzero reserved bytes"},
         {"part length", [](bytes* b) { (*b)[20] = 0; }, restore_all, "part lengths"},
         {"ROM without signature",
          [](bytes* b) {
@@ -181,6 +183,9 @@ TEST_F(BackupRestore, RefusalsTouchNoFlash) {
         {"other adapter model", nullptr, {"--restore", "1", "FILE", "rom", "--force"}, "device 1abc:0b10"},
         {"missing file", nullptr, {"--restore", "0", "/nonexistent/backup.bin", "all", "-f"}, "Could not open"},
         {"folder as file", nullptr, {"--restore", "0", "DIR", "all", "-f"}, "Could not open"},
+        // A FIFO without a writer would block the read for ever.
+        {"FIFO", nullptr, {"--restore", "0", "FIFO", "all", "-f"}, "Not a regular file"},
+        {"device", nullptr, {"--restore", "0", "/dev/null", "all", "-f"}, "Not a regular file"},
         {"unknown target", nullptr, {"--restore", "0", "FILE", "both", "-f"}, "what to restore"},
         {"no target", nullptr, {"--restore", "0", "FILE"}, "what to restore"},
         {"no force", nullptr, {"--restore", "0", "FILE", "rom"}, "--force"},
@@ -191,6 +196,7 @@ TEST_F(BackupRestore, RefusalsTouchNoFlash) {
     };
     change_adapter();
     const bytes adapter1 = flash(1);
+    ASSERT_EQ(mkfifo(box.folder("fifo").c_str(), 0600), 0);
     for (const refusal& c : refusals) {
         SCOPED_TRACE(c.name);
         bytes file = backup;
@@ -200,7 +206,7 @@ TEST_F(BackupRestore, RefusalsTouchNoFlash) {
         box.write_file("case.bin", file);
         std::vector<std::string> arguments = c.arguments;
         for (std::string& a : arguments) {
-            a = a == "FILE" ? box.folder("case.bin") : a == "DIR" ? box.root() : a;
+            a = a == "FILE" ? box.folder("case.bin") : a == "DIR" ? box.root() : a == "FIFO" ? box.folder("fifo") : a;
         }
         const run_result r = run(arguments);
         EXPECT_EQ(r.status, 255);
@@ -328,9 +334,11 @@ TEST_F(BackupRestore, CommandWordsAndIndexFollowTheDispatchRules) {
         EXPECT_EQ(r.status, 0) << word;
         EXPECT_NE(r.out.find("Settings unchanged"), std::string::npos) << word;
     }
+    // A word that only resembles the command is not understood.
     const run_result nothing = run({"backup", "0", box.folder("never.bin")});
-    EXPECT_EQ(nothing.status, 0);
-    EXPECT_EQ(nothing.out + nothing.err, "");
+    EXPECT_EQ(nothing.status, 255);
+    EXPECT_EQ(nothing.out, "");
+    EXPECT_NE(nothing.err.find("Help / Usage:"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(box.folder("never.bin")));
     const run_result bad_index = run({"--restore", "5", backup_path(), "all", "-f"});
     EXPECT_EQ(bad_index.status, 255);

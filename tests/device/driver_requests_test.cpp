@@ -1,6 +1,7 @@
 // The four driver requests: what an empty or failed slot says, what the
 // emulator's request faults turn into, and the trace each request leaves.
 #include "device_test_support.h"
+#include "support/flash_wire.h"
 
 #include "device/driver_requests.h"
 
@@ -28,9 +29,11 @@ TEST_F(DriverRequests, EmptyAndFailedSlotsAnswerInvalidHandle) {
     std::uint32_t value = 0xDEAD;
     // Slot 1 failed, slot 2 is empty, 25 is beyond the table.
     for (std::uint8_t adapter : {1, 2, 25}) {
-        EXPECT_EQ(captured_register_read(adapter, 0x6DC, &value), "ERROR: register read failed with error code: 6!\n");
+        EXPECT_EQ(captured_register_read(adapter, flash_wire::kControlRegister, &value),
+                  "ERROR: register read failed with error code: 6!\n");
         EXPECT_EQ(value, 0u);
-        EXPECT_EQ(captured_register_write(adapter, 0x6D8, 5), "ERROR: register write failed with error code: 6!\n");
+        EXPECT_EQ(captured_register_write(adapter, flash_wire::kDataRegister, 5),
+                  "ERROR: register write failed with error code: 6!\n");
         std::uint32_t dword = 0x1234;
         ::testing::internal::CaptureStderr();
         EXPECT_FALSE(pci_config_read(adapter, 0x34, &dword));
@@ -65,8 +68,10 @@ TEST_F(DriverRequests, RequestFaultsFailWithTheirNumbers) {
     std::string out, err;
     ASSERT_EQ(enumerate(&out, &err), 1);
     std::uint32_t value = 0;
-    EXPECT_EQ(captured_register_read(0, 0x6DC, &value), "ERROR: register read failed with error code: 31!\n");
-    EXPECT_EQ(captured_register_write(0, 0x6DC, 1), "ERROR: register write failed with error code: 31!\n");
+    EXPECT_EQ(captured_register_read(0, flash_wire::kControlRegister, &value),
+              "ERROR: register read failed with error code: 31!\n");
+    EXPECT_EQ(captured_register_write(0, flash_wire::kControlRegister, 1),
+              "ERROR: register write failed with error code: 31!\n");
     EXPECT_FALSE(pci_config_read(0, 0x34, &value));
 }
 
@@ -76,9 +81,10 @@ TEST_F(DriverRequests, FailAfterLetsTheFirstRequestsThrough) {
     std::string out, err;
     ASSERT_EQ(enumerate(&out, &err), 1);
     std::uint32_t value = 0;
-    EXPECT_EQ(captured_register_read(0, 0x6DC, &value), "");
+    EXPECT_EQ(captured_register_read(0, flash_wire::kControlRegister, &value), "");
     EXPECT_TRUE(pci_config_read(0, 0, &value));
-    EXPECT_EQ(captured_register_read(0, 0x6DC, &value), "ERROR: register read failed with error code: 1167!\n");
+    EXPECT_EQ(captured_register_read(0, flash_wire::kControlRegister, &value),
+              "ERROR: register read failed with error code: 1167!\n");
     EXPECT_FALSE(pci_config_read(0, 0, &value));
 }
 
@@ -95,9 +101,9 @@ TEST_F(DriverRequests, EveryRequestThatReachesAnAdapterIsTraced) {
     ::testing::internal::CaptureStderr();
     pci_config_read(1, 0x34, &value);
     pci_config_write(1, 0x64, 0x00800000);
-    reg_read(1, 0x6DC);
-    reg_write(1, 0x6D8, 0x30B);
-    reg_read(2, 0x6DC);  // an empty slot never reaches the emulator
+    reg_read(1, flash_wire::kControlRegister);
+    reg_write(1, flash_wire::kDataRegister, 0x30B);
+    reg_read(2, flash_wire::kControlRegister);  // an empty slot never reaches the emulator
     ::testing::internal::GetCapturedStderr();
     unsetenv("HBAEMU_TRACE");
     EXPECT_EQ(box.read_text("trace.log"),

@@ -1,6 +1,7 @@
 // Which adapters enumeration finds, how it fills the handle table, and what
 // it says about the interfaces it cannot open.
 #include "device_test_support.h"
+#include "support/flash_wire.h"
 
 #include "device/driver_requests.h"
 
@@ -15,7 +16,7 @@ using Enumeration = emulated_adapters_test;
 // or failed slot is refused with invalid handle (6) before it.
 bool slot_is_open(std::uint8_t adapter) {
     ::testing::internal::CaptureStderr();
-    reg_read(adapter, 0x6DC);
+    reg_read(adapter, flash_wire::kControlRegister);
     return ::testing::internal::GetCapturedStderr().empty();
 }
 

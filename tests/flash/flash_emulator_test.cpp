@@ -8,6 +8,7 @@
 #include "flash/flash_operations.h"
 #include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
+#include "support/flash_wire.h"
 
 #include <gtest/gtest.h>
 
@@ -185,7 +186,8 @@ TEST_F(flash_emulator_test, RefusedControlRegisterReadIsReportedWithTheDriversEr
     open_adapter();
     emulator.fail_error = kErrorDeviceNotConnected;
     emulator.before = [](interposed_request& request) {
-        const bool control_read = request.kind == interposed_kind::register_read && request.offset == 0x6DC;
+        const bool control_read =
+            request.kind == interposed_kind::register_read && request.offset == flash_wire::kControlRegister;
         return control_read ? interposer_action::fail : interposer_action::forward;
     };
     const auto [result, err] = run([] { return flash_wait_idle(0); });

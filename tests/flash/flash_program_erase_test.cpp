@@ -1,7 +1,7 @@
 // Page program and sector erase against the recording driver: write enable,
 // the command with its address, the data chunks, the status poll with its
 // delay, and the range checks that keep a command from wrapping.
-#include "fake_flash_fixture.h"
+#include "flash_bench.h"
 
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
@@ -23,7 +23,7 @@ std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t first) {
     return bytes;
 }
 
-using flash_write_page_test = fake_flash_test;
+using flash_write_page_test = flash_bench_test;
 
 TEST_F(flash_write_page_test, FullPageIsWriteEnableCommandSixtyFourChunksAndPoll) {
     const std::vector<std::uint8_t> data = pattern(256, 1);
@@ -31,7 +31,7 @@ TEST_F(flash_write_page_test, FullPageIsWriteEnableCommandSixtyFourChunksAndPoll
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
 
-    const std::vector<recorded_transfer> t = driver.transfers();
+    const std::vector<recorded_transfer> t = bench.transfers();
     ASSERT_EQ(t.size(), 2u + 64u + 2u);
     EXPECT_EQ(t[0], kWriteEnable);
     EXPECT_EQ(t[1], (recorded_transfer{0x0F, 0x00000302}));
@@ -46,14 +46,14 @@ TEST_F(flash_write_page_test, FullPageIsWriteEnableCommandSixtyFourChunksAndPoll
     EXPECT_EQ(t[66], kStatusCommand);
     EXPECT_EQ(t[67], kStatusReady);
 
-    EXPECT_EQ(hw().programs, 1);
-    EXPECT_EQ(std::memcmp(hw().flash.data() + kSettingsOffset, data.data(), 256), 0);
+    EXPECT_EQ(bench.programs(), 1);
+    EXPECT_EQ(std::memcmp(bench.flash().data() + kSettingsOffset, data.data(), 256), 0);
 }
 
 TEST_F(flash_write_page_test, FiveBytesAreAFourByteAndAOneByteChunk) {
     const std::uint8_t data[5] = {0x01, 0x02, 0x03, 0x04, 0x05};
     ASSERT_EQ(flash_write_page(0, 0x100, 5, data), kFlashOk);
-    const std::vector<recorded_transfer> t = driver.transfers();
+    const std::vector<recorded_transfer> t = bench.transfers();
     ASSERT_EQ(t.size(), 6u);
     EXPECT_EQ(t[1], (recorded_transfer{0x0F, 0x00010002}));
     EXPECT_EQ(t[2], (recorded_transfer{0x0F, 0x04030201}));
@@ -63,9 +63,9 @@ TEST_F(flash_write_page_test, FiveBytesAreAFourByteAndAOneByteChunk) {
 TEST_F(flash_write_page_test, ShortLastChunkUsesItsOwnByteCount) {
     const std::vector<std::uint8_t> data = pattern(7, 0x40);
     ASSERT_EQ(flash_write_page(0, 0x200, 7, data.data()), kFlashOk);
-    const std::vector<recorded_transfer> t = driver.transfers();
+    const std::vector<recorded_transfer> t = bench.transfers();
     EXPECT_EQ(t[3], (recorded_transfer{0x05, 0x00000000u | data[4] | data[5] << 8 | data[6] << 16}));
-    EXPECT_EQ(std::memcmp(hw().flash.data() + 0x200, data.data(), 7), 0);
+    EXPECT_EQ(std::memcmp(bench.flash().data() + 0x200, data.data(), 7), 0);
 }
 
 TEST_F(flash_write_page_test, RangeChecksShowOffsetInPagePlusCount) {
@@ -86,25 +86,26 @@ TEST_F(flash_write_page_test, RangeChecksShowOffsetInPagePlusCount) {
         EXPECT_EQ(result, kFlashBadArgument) << std::hex << r.address;
         EXPECT_EQ(err, r.line);
     }
-    EXPECT_TRUE(driver.requests.empty());
+    EXPECT_TRUE(bench.requests.empty());
 }
 
 TEST_F(flash_write_page_test, LastPageOfTheFlashIsAccepted) {
     const std::vector<std::uint8_t> data = pattern(256, 9);
     ASSERT_EQ(flash_write_page(0, kFlashSize - 256, 256, data.data()), kFlashOk);
-    EXPECT_EQ(std::memcmp(hw().flash.data() + kFlashSize - 256, data.data(), 256), 0);
+    EXPECT_EQ(std::memcmp(bench.flash().data() + kFlashSize - 256, data.data(), 256), 0);
 }
 
 TEST_F(flash_write_page_test, ZeroBytesSendsNothing) {
     EXPECT_EQ(flash_write_page(0, 0, 0, nullptr), kFlashOk);
-    EXPECT_TRUE(driver.requests.empty());
+    EXPECT_TRUE(bench.requests.empty());
 }
 
 TEST_F(flash_write_page_test, ProgrammingTimeIsPolledEveryMillisecond) {
     hw().wip_reads_after_program = 3;
+    bench.sync();
     const std::uint8_t data[4] = {1, 2, 3, 4};
     EXPECT_EQ(flash_write_page(0, 0, 4, data), kFlashOk);
-    EXPECT_EQ(driver.sleeps(), (std::vector<std::uint32_t>{1, 1, 1}));
+    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{1, 1, 1}));
 }
 
 TEST_F(flash_write_page_test, FlashThatStaysBusyGivesMinusThreeWithoutALine) {
@@ -113,7 +114,7 @@ TEST_F(flash_write_page_test, FlashThatStaysBusyGivesMinusThreeWithoutALine) {
     const auto [result, err] = run([&data] { return flash_write_page(0, 0, 4, data); });
     EXPECT_EQ(result, kFlashStillBusy);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(driver.sleeps(), (std::vector<std::uint32_t>{1, 1, 1, 1}));
+    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{1, 1, 1, 1}));
 }
 
 TEST_F(flash_write_page_test, FailedTransferStopsTheProgram) {
@@ -133,10 +134,10 @@ TEST_F(flash_write_page_test, BusyAtWriteEnableSendsNothingElse) {
     const auto [result, err] = run([&data] { return flash_write_page(0, 0, 1, data); });
     EXPECT_EQ(result, kFlashControllerBusy);
     EXPECT_EQ(err, kBusyLine);
-    EXPECT_EQ(driver.count(recorded_kind::register_write), 0u);
+    EXPECT_EQ(bench.count(recorded_kind::register_write), 0u);
 }
 
-using flash_erase_sectors_test = fake_flash_test;
+using flash_erase_sectors_test = flash_bench_test;
 
 TEST_F(flash_erase_sectors_test, SectorThreeIsWriteEnableEraseWordAndHalfSecondPoll) {
     std::memset(hw().flash.data() + 0x20000, 0x00, 0x30000);
@@ -144,34 +145,35 @@ TEST_F(flash_erase_sectors_test, SectorThreeIsWriteEnableEraseWordAndHalfSecondP
     const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 3); });
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(driver.transfers(),
+    EXPECT_EQ(bench.transfers(),
               (std::vector<recorded_transfer>{
                   kWriteEnable, {0x07, 0x000003D8}, kStatusCommand, {0x00, 0x01}, kStatusCommand, kStatusReady}));
-    EXPECT_EQ(driver.sleeps(), (std::vector<std::uint32_t>{500}));
+    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{500}));
     // Exactly sector 3 is blank; its neighbours keep their bytes.
-    EXPECT_EQ(hw().flash[0x2FFFF], 0x00);
+    const std::vector<std::uint8_t> flash = bench.flash();
+    EXPECT_EQ(flash[0x2FFFF], 0x00);
     for (std::uint32_t a = 0x30000; a < 0x40000; ++a) {
-        ASSERT_EQ(hw().flash[a], 0xFF) << std::hex << a;
+        ASSERT_EQ(flash[a], 0xFF) << std::hex << a;
     }
-    EXPECT_EQ(hw().flash[0x40000], 0x00);
+    EXPECT_EQ(flash[0x40000], 0x00);
 }
 
 TEST_F(flash_erase_sectors_test, OptionRomSectorsAreErasedInAscendingOrder) {
     ASSERT_EQ(flash_erase_sectors(0, kOptionRomFirstSector, kOptionRomLastSector), kFlashOk);
     std::vector<std::uint32_t> erase_words;
-    for (const recorded_transfer& t : driver.transfers()) {
+    for (const recorded_transfer& t : bench.transfers()) {
         if (t.operation == 0x07) {
             erase_words.push_back(t.data);
         }
     }
     EXPECT_EQ(erase_words, (std::vector<std::uint32_t>{0x000000D8, 0x000001D8, 0x000002D8}));
-    EXPECT_EQ(hw().erases, 3);
+    EXPECT_EQ(bench.erases(), 3);
 }
 
 TEST_F(flash_erase_sectors_test, EmptyOrNegativeRangesSendNothing) {
     EXPECT_EQ(flash_erase_sectors(0, 2, 1), kFlashOk);
     EXPECT_EQ(flash_erase_sectors(0, -1, 3), kFlashOk);
-    EXPECT_TRUE(driver.requests.empty());
+    EXPECT_TRUE(bench.requests.empty());
 }
 
 TEST_F(flash_erase_sectors_test, SectorsBeyondTheFlashAreRefusedBeforeAnyErase) {
@@ -179,10 +181,10 @@ TEST_F(flash_erase_sectors_test, SectorsBeyondTheFlashAreRefusedBeforeAnyErase) 
     const auto [result, err] = run([] { return flash_erase_sectors(0, 6, 8); });
     EXPECT_EQ(result, kFlashBadArgument);
     EXPECT_EQ(err, "ERROR: invalid address, outside of flash size!\n");
-    EXPECT_TRUE(driver.requests.empty());
+    EXPECT_TRUE(bench.requests.empty());
 
     ASSERT_EQ(flash_erase_sectors(0, 7, 7), kFlashOk);
-    EXPECT_EQ(driver.transfers()[1], (recorded_transfer{0x07, 0x000007D8}));
+    EXPECT_EQ(bench.transfers()[1], (recorded_transfer{0x07, 0x000007D8}));
 }
 
 TEST_F(flash_erase_sectors_test, FlashStillBusyStopsAtThatSectorWithoutALine) {
@@ -190,8 +192,8 @@ TEST_F(flash_erase_sectors_test, FlashStillBusyStopsAtThatSectorWithoutALine) {
     const auto [result, err] = run([] { return flash_erase_sectors(0, 0, 2); });
     EXPECT_EQ(result, kFlashStillBusy);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(hw().erases, 1);
-    EXPECT_EQ(driver.sleeps(), (std::vector<std::uint32_t>{500, 500, 500, 500}));
+    EXPECT_EQ(bench.erases(), 1);
+    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{500, 500, 500, 500}));
 }
 
 TEST_F(flash_erase_sectors_test, FailureAtALaterSectorLeavesEarlierOnesErased) {
@@ -202,9 +204,10 @@ TEST_F(flash_erase_sectors_test, FailureAtALaterSectorLeavesEarlierOnesErased) {
     const auto [result, err] = run([] { return flash_erase_sectors(0, 0, 2); });
     EXPECT_EQ(result, kFlashWriteIncomplete);
     EXPECT_EQ(err, kTimeoutLine + kWriteFailedLine);
-    EXPECT_EQ(hw().flash[0x0FFFF], 0xFF);
-    EXPECT_EQ(hw().flash[0x10000], 0x00);
-    EXPECT_EQ(hw().flash[0x20000], 0x00);
+    const std::vector<std::uint8_t> flash = bench.flash();
+    EXPECT_EQ(flash[0x0FFFF], 0xFF);
+    EXPECT_EQ(flash[0x10000], 0x00);
+    EXPECT_EQ(flash[0x20000], 0x00);
 }
 
 TEST_F(flash_erase_sectors_test, BusyControllerGivesMinusTwo) {
@@ -212,7 +215,7 @@ TEST_F(flash_erase_sectors_test, BusyControllerGivesMinusTwo) {
     const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 3); });
     EXPECT_EQ(result, kFlashControllerBusy);
     EXPECT_EQ(err, kBusyLine);
-    EXPECT_EQ(hw().erases, 0);
+    EXPECT_EQ(bench.erases(), 0);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // flash_read_words against the recording driver: the fast-read command, the
 // dummy byte, the data words and where each byte lands, and how failures of
 // each phase are reported.
-#include "fake_flash_fixture.h"
+#include "flash_bench.h"
 
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
@@ -12,12 +12,12 @@
 
 namespace {
 
-constexpr std::uint32_t kData = kFlashDataRegister;
-constexpr std::uint32_t kControl = kFlashControlRegister;
+constexpr std::uint32_t kData = flash_wire::kDataRegister;
+constexpr std::uint32_t kControl = flash_wire::kControlRegister;
 const std::string kPhaseLine = "ERROR: could not write/read from serial flash!\n";
 const std::string kAddressLine = "ERROR: invalid address, outside of flash size!\n";
 
-using flash_read_words_test = fake_flash_test;
+using flash_read_words_test = flash_bench_test;
 
 TEST_F(flash_read_words_test, OneWordAtZeroIsCommandDummyAndOneEndingRead) {
     hw().flash[0] = 0x55;
@@ -28,19 +28,19 @@ TEST_F(flash_read_words_test, OneWordAtZeroIsCommandDummyAndOneEndingRead) {
     const auto [result, err] = run([&word] { return flash_read_words(0, 0, 1, &word); });
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(driver.requests,
+    EXPECT_EQ(bench.requests,
               (std::vector<recorded_request>{// fast read 0x0B, address 0: one 4-byte write, flash kept selected
                                              reg_read_of(kControl, 0), reg_write_of(kData, 0x0000000B),
                                              reg_write_of(kControl, 0x0F), reg_read_of(kControl, 0),
-                                             // the dummy byte
+                                             // the dummy byte, while the part drives 0xFF
                                              reg_read_of(kControl, 0), reg_write_of(kControl, 0x08),
-                                             reg_read_of(kControl, 0), reg_read_of(kData, 0x00),
+                                             reg_read_of(kControl, 0), reg_read_of(kData, 0xFF),
                                              // the only data word ends the command
                                              reg_read_of(kControl, 0), reg_write_of(kControl, 0x06),
                                              reg_read_of(kControl, 0), reg_read_of(kData, 0x0130AA55)}));
     const std::array<std::uint8_t, 4> expected{0x55, 0xAA, 0x30, 0x01};
     EXPECT_EQ(std::memcmp(&word, expected.data(), 4), 0);
-    EXPECT_FALSE(hw().selected);
+    EXPECT_FALSE(bench.flash_selected());
 }
 
 TEST_F(flash_read_words_test, SettingsRecordIs110ContinuingReadsAndOneEndingRead) {
@@ -50,9 +50,10 @@ TEST_F(flash_read_words_test, SettingsRecordIs110ContinuingReadsAndOneEndingRead
     // One spare byte in front, so the words land at an odd address.
     std::vector<std::uint8_t> storage(1 + 444 + 1, 0xEE);
     std::uint8_t* buffer = storage.data() + 1;
+    bench.sync();
     ASSERT_EQ(flash_read_words(0, kSettingsOffset, 111, buffer), kFlashOk);
 
-    const std::vector<recorded_transfer> transfers = driver.transfers();
+    const std::vector<recorded_transfer> transfers = bench.transfers();
     ASSERT_EQ(transfers.size(), 2u + 111u);
     EXPECT_EQ(transfers[0], (recorded_transfer{0x0F, 0x0000030B}));
     EXPECT_EQ(transfers[1].operation, 0x08u);
@@ -69,7 +70,7 @@ TEST_F(flash_read_words_test, SettingsRecordIs110ContinuingReadsAndOneEndingRead
 TEST_F(flash_read_words_test, AddressBytesGoMostSignificantFirst) {
     std::uint32_t word = 0;
     ASSERT_EQ(flash_read_words(0, 0x07A5C4, 1, &word), kFlashOk);
-    EXPECT_EQ(driver.transfers().front(), (recorded_transfer{0x0F, 0xC4A5070B}));
+    EXPECT_EQ(bench.transfers().front(), (recorded_transfer{0x0F, 0xC4A5070B}));
 }
 
 TEST_F(flash_read_words_test, UnalignedAddressSendsNothing) {
@@ -77,7 +78,7 @@ TEST_F(flash_read_words_test, UnalignedAddressSendsNothing) {
     const auto [result, err] = run([&word] { return flash_read_words(0, 2, 1, &word); });
     EXPECT_EQ(result, kFlashBadArgument);
     EXPECT_EQ(err, kAddressLine);
-    EXPECT_TRUE(driver.requests.empty());
+    EXPECT_TRUE(bench.requests.empty());
     EXPECT_EQ(word, 0x12345678u);
 }
 
@@ -92,16 +93,17 @@ TEST_F(flash_read_words_test, RangeMustLieInsideTheFlash) {
         EXPECT_EQ(result, kFlashBadArgument) << std::hex << r.address << " " << r.count;
         EXPECT_EQ(err, kAddressLine);
     }
-    EXPECT_TRUE(driver.requests.empty());
+    EXPECT_TRUE(bench.requests.empty());
 
     hw().flash[kFlashSize - 1] = 0x9C;
+    bench.sync();
     ASSERT_EQ(flash_read_words(0, kFlashSize - 4, 1, words), kFlashOk);
     EXPECT_EQ(words[0], 0x9CFFFFFFu);
 }
 
 TEST_F(flash_read_words_test, ZeroWordsSendsNothing) {
     EXPECT_EQ(flash_read_words(0, 0, 0, nullptr), kFlashOk);
-    EXPECT_TRUE(driver.requests.empty());
+    EXPECT_TRUE(bench.requests.empty());
 }
 
 // The command and dummy phases both run, and their codes are ORed.
@@ -130,16 +132,16 @@ TEST_F(flash_read_words_test, FailedCommandOrDummyPhaseReportsTheOrOfBothCodes) 
          kTimeoutLine + kWriteFailedLine + kTimeoutLine + kReadFailedLine + kPhaseLine},
     };
     for (const scripted& c : cases) {
-        hw() = fake_adapter{};
+        hw() = flash_setup{};
         hw().busy_reads = c.busy_now;
         hw().busy_reads_next_transfers = c.busy_after;
-        driver.clear_log();
+        bench.clear_log();
         std::uint32_t words[2] = {0xA5A5A5A5, 0xA5A5A5A5};
         const auto [result, err] = run([&words] { return flash_read_words(0, 0, 2, words); });
         EXPECT_EQ(result, c.code) << c.name;
         EXPECT_EQ(err, c.lines) << c.name;
         // No data word is read after a failed phase.
-        for (const recorded_transfer& t : driver.transfers()) {
+        for (const recorded_transfer& t : bench.transfers()) {
             EXPECT_NE(t.operation, 0x0Eu) << c.name;
             EXPECT_NE(t.operation, 0x06u) << c.name;
         }
@@ -162,7 +164,7 @@ TEST_F(flash_read_words_test, FailedDataWordKeepsEarlierWordsAndStops) {
     EXPECT_EQ(words[1], 0x17161514u);
     EXPECT_EQ(words[2], 0xA5A5A5A5u);
     EXPECT_EQ(words[3], 0xA5A5A5A5u);
-    EXPECT_EQ(driver.transfers().size(), 5u);
+    EXPECT_EQ(bench.transfers().size(), 5u);
 }
 
 TEST_F(flash_read_words_test, BusyControllerAtADataWordReturnsMinusTwo) {

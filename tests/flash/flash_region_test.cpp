@@ -2,7 +2,7 @@
 // driver: how a region is cut into reads and pages, what a failure part way
 // leaves behind, the all-0xFF pages a program may skip, and the progress
 // each operation tells.
-#include "fake_flash_fixture.h"
+#include "flash_bench.h"
 
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
@@ -61,7 +61,7 @@ std::vector<std::uint32_t> fast_read_addresses(const std::vector<recorded_transf
     return addresses;
 }
 
-using flash_region_test = fake_flash_test;
+using flash_region_test = flash_bench_test;
 
 TEST_F(flash_region_test, ReadCutsTheRegionIntoRunsAndStopsAtAFailedOne) {
     struct read_case {
@@ -82,15 +82,15 @@ TEST_F(flash_region_test, ReadCutsTheRegionIntoRunsAndStopsAtAFailedOne) {
         {"first run fails at its last word", 0, 4096, read_requests(1024), 0, {0}, {}},
     };
     for (const read_case& c : cases) {
-        hw() = fake_adapter{};
-        for (std::size_t i = 0; i < kFakeFlashSize; ++i) {
+        hw() = flash_setup{};
+        for (std::size_t i = 0; i < kBenchFlashSize; ++i) {
             hw().flash[i] = static_cast<std::uint8_t>(i * 5 + (i >> 12));
         }
         if (c.failing_request != 0) {
             hw().fail_error = kErrorDeviceNotConnected;
             hw().fail_after = c.failing_request - 1;
         }
-        driver.clear_log();
+        bench.clear_log();
         // A guard byte either side; the region lands at an odd address.
         std::vector<std::uint8_t> buffer(c.size + 2, 0xEE);
         progress_log log;
@@ -100,7 +100,7 @@ TEST_F(flash_region_test, ReadCutsTheRegionIntoRunsAndStopsAtAFailedOne) {
 
         EXPECT_EQ(result == kFlashOk, c.failing_request == 0) << c.name;
         EXPECT_EQ(err.empty(), c.failing_request == 0) << c.name;
-        EXPECT_EQ(fast_read_addresses(driver.transfers()), c.reads) << c.name;
+        EXPECT_EQ(fast_read_addresses(bench.transfers()), c.reads) << c.name;
         EXPECT_EQ(log.reports, c.reports) << c.name;
         const std::size_t stored = std::min<std::size_t>(c.size, 4096u * static_cast<std::size_t>(c.runs_stored));
         EXPECT_EQ(std::memcmp(buffer.data() + 1, hw().flash.data() + c.address, stored), 0) << c.name;
@@ -138,7 +138,7 @@ TEST_F(flash_region_test, ProgramWritesPageByPageSkipsErasedPagesOnRequestAndSto
         {"first page fails", 448, {}, flash_erased_pages::program, 0, {}, {}},
     };
     for (const program_case& c : cases) {
-        hw() = fake_adapter{};
+        hw() = flash_setup{};
         std::vector<std::uint8_t> data = pattern(c.size, 0x21);
         for (const int page : c.erased_pages) {
             const std::size_t start = static_cast<std::size_t>(page) * 256;
@@ -154,7 +154,7 @@ TEST_F(flash_region_test, ProgramWritesPageByPageSkipsErasedPagesOnRequestAndSto
             hw().fail_error = kErrorDeviceNotConnected;
             hw().fail_after = before_failure;
         }
-        driver.clear_log();
+        bench.clear_log();
         progress_log log;
         const flash_progress progress = log.progress();
         const auto [result, err] =
@@ -162,13 +162,13 @@ TEST_F(flash_region_test, ProgramWritesPageByPageSkipsErasedPagesOnRequestAndSto
 
         EXPECT_EQ(result == kFlashOk, c.failing_page < 0) << c.name;
         EXPECT_EQ(err.empty(), c.failing_page < 0) << c.name;
-        EXPECT_EQ(hw().programs, static_cast<int>(c.programmed.size())) << c.name;
+        EXPECT_EQ(bench.programs(), static_cast<int>(c.programmed.size())) << c.name;
         EXPECT_EQ(log.reports, c.reports) << c.name;
         // Nothing is sent after the failed request.
-        EXPECT_EQ(driver.requests.size(), before_failure + (c.failing_page >= 0 ? 1 : 0)) << c.name;
+        EXPECT_EQ(bench.requests.size(), before_failure + (c.failing_page >= 0 ? 1 : 0)) << c.name;
         for (const std::uint32_t offset : c.programmed) {
             const std::uint32_t length = std::min<std::uint32_t>(256, c.size - offset);
-            EXPECT_EQ(std::memcmp(hw().flash.data() + kBase + offset, data.data() + offset, length), 0)
+            EXPECT_EQ(std::memcmp(bench.flash().data() + kBase + offset, data.data() + offset, length), 0)
                 << c.name << " page at " << offset;
         }
     }
@@ -181,7 +181,7 @@ TEST_F(flash_region_test, ProgramFromAnAddressOffAPageSendsNothing) {
     });
     EXPECT_EQ(result, kFlashBadArgument);
     EXPECT_EQ(err, "ERROR: flash region to program does not start on a page: 0x30004\n");
-    EXPECT_TRUE(driver.requests.empty());
+    EXPECT_TRUE(bench.requests.empty());
 }
 
 TEST_F(flash_region_test, CompareFindsTheFirstDifferenceReadsNoFurtherAndReportsAFailedRead) {
@@ -202,7 +202,7 @@ TEST_F(flash_region_test, CompareFindsTheFirstDifferenceReadsNoFurtherAndReports
         {"second run unreadable", 8192, {}, read_requests(1024) + 5, flash_comparison::unreadable, 0, {0, 0x1000}},
     };
     for (const compare_case& c : cases) {
-        hw() = fake_adapter{};
+        hw() = flash_setup{};
         const std::vector<std::uint8_t> contents = pattern(0x3000, 0x40);
         std::copy(contents.begin(), contents.end(), hw().flash.begin());
         std::vector<std::uint8_t> expected(contents.begin(), contents.begin() + c.size);
@@ -215,7 +215,7 @@ TEST_F(flash_region_test, CompareFindsTheFirstDifferenceReadsNoFurtherAndReports
             hw().fail_error = kErrorDeviceNotConnected;
             hw().fail_after = c.failing_request - 1;
         }
-        driver.clear_log();
+        bench.clear_log();
         flash_region_comparison compared{};
         const std::string err = run([&] {
                                     compared = flash_compare_region(0, 0, c.size, expected.data(), nullptr);
@@ -225,7 +225,7 @@ TEST_F(flash_region_test, CompareFindsTheFirstDifferenceReadsNoFurtherAndReports
         EXPECT_EQ(compared.outcome, c.outcome) << c.name;
         EXPECT_EQ(compared.first_difference, c.first_difference) << c.name;
         EXPECT_EQ(compared.read_code != kFlashOk, c.outcome == flash_comparison::unreadable) << c.name;
-        EXPECT_EQ(fast_read_addresses(driver.transfers()), c.reads) << c.name;
+        EXPECT_EQ(fast_read_addresses(bench.transfers()), c.reads) << c.name;
     }
 }
 

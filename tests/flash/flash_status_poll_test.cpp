@@ -1,6 +1,6 @@
 // Waiting for the flash's own busy time: read-status commands, at most five,
 // with the caller's delay between them.
-#include "fake_flash_fixture.h"
+#include "flash_bench.h"
 
 #include "flash/flash_status_poll.h"
 
@@ -8,7 +8,7 @@
 
 namespace {
 
-using flash_poll_status_test = fake_flash_test;
+using flash_poll_status_test = flash_bench_test;
 
 // One status read on the wire: the 0x05 command kept open, then the status
 // byte that ends it.
@@ -18,9 +18,9 @@ TEST_F(flash_poll_status_test, ReadyAtOnceIsOneStatusCommandWithoutSleep) {
     const auto [result, err] = run([] { return flash_poll_status(0, 500); });
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(driver.transfers(), (std::vector<recorded_transfer>{kStatusCommand, {0x00, 0x00}}));
-    EXPECT_TRUE(driver.sleeps().empty());
-    EXPECT_FALSE(hw().selected);
+    EXPECT_EQ(bench.transfers(), (std::vector<recorded_transfer>{kStatusCommand, {0x00, 0x00}}));
+    EXPECT_TRUE(bench.sleeps().empty());
+    EXPECT_FALSE(bench.flash_selected());
 }
 
 TEST_F(flash_poll_status_test, ReadyAtTheThirdStatusReadSleepsTwice) {
@@ -28,8 +28,8 @@ TEST_F(flash_poll_status_test, ReadyAtTheThirdStatusReadSleepsTwice) {
     const auto [result, err] = run([] { return flash_poll_status(0, 7); });
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(driver.sleeps(), (std::vector<std::uint32_t>{7, 7}));
-    EXPECT_EQ(driver.transfers(),
+    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{7, 7}));
+    EXPECT_EQ(bench.transfers(),
               (std::vector<recorded_transfer>{
                   kStatusCommand, {0x00, 0x01}, kStatusCommand, {0x00, 0x01}, kStatusCommand, {0x00, 0x00}}));
 }
@@ -39,8 +39,8 @@ TEST_F(flash_poll_status_test, StillBusyAfterFifthReadIsSilentMinusThree) {
     const auto [result, err] = run([] { return flash_poll_status(0, 0); });
     EXPECT_EQ(result, kFlashStillBusy);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(driver.transfers().size(), 10u);
-    EXPECT_TRUE(driver.sleeps().empty());  // a delay of 0 never sleeps
+    EXPECT_EQ(bench.transfers().size(), 10u);
+    EXPECT_TRUE(bench.sleeps().empty());  // a delay of 0 never sleeps
 }
 
 TEST_F(flash_poll_status_test, StillBusyWithDelaySleepsBetweenReadsOnly) {
@@ -48,16 +48,17 @@ TEST_F(flash_poll_status_test, StillBusyWithDelaySleepsBetweenReadsOnly) {
     const auto [result, err] = run([] { return flash_poll_status(0, 500); });
     EXPECT_EQ(result, kFlashStillBusy);
     EXPECT_EQ(err, "");
-    EXPECT_EQ(driver.sleeps(), (std::vector<std::uint32_t>{500, 500, 500, 500}));
+    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{500, 500, 500, 500}));
     // No sleep after the last status read.
-    EXPECT_EQ(driver.requests.back().kind, recorded_kind::register_read);
+    EXPECT_EQ(bench.requests.back().kind, recorded_kind::register_read);
 }
 
 TEST_F(flash_poll_status_test, OnlyBitZeroMeansBusy) {
     // Write-enable latch set (bit 1) without write in progress: ready.
     hw().write_enabled = true;
+    bench.sync();
     EXPECT_EQ(flash_poll_status(0, 1), kFlashOk);
-    EXPECT_EQ(driver.transfers().back(), (recorded_transfer{0x00, 0x02}));
+    EXPECT_EQ(bench.transfers().back(), (recorded_transfer{0x00, 0x02}));
 }
 
 TEST_F(flash_poll_status_test, FailuresReturnTheTransferCodesWithTheirLines) {
@@ -74,7 +75,7 @@ TEST_F(flash_poll_status_test, FailuresReturnTheTransferCodesWithTheirLines) {
         {"status byte never arrives", 0, {0, 5}, kFlashReadIncomplete, kTimeoutLine + kReadFailedLine},
     };
     for (const scripted& c : cases) {
-        hw() = fake_adapter{};
+        hw() = flash_setup{};
         hw().busy_reads = c.busy_now;
         hw().busy_reads_next_transfers = c.busy_after;
         const auto [result, err] = run([] { return flash_poll_status(0, 1); });

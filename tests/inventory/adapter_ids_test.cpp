@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 namespace {
@@ -22,6 +23,11 @@ struct ids_case {
     std::uint16_t vendor;
     std::uint16_t device;
 };
+
+// gtest names a failing case with this rather than a dump of its bytes.
+void PrintTo(const ids_case& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class AdapterIds : public ::testing::TestWithParam<ids_case> {
 protected:

@@ -6,6 +6,7 @@
 #include "optionrom/update_test_images.h"
 #include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
+#include "support/flash_wire.h"
 
 #include "device/adapter_table.h"
 
@@ -17,9 +18,9 @@
 
 namespace {
 
-constexpr std::uint32_t kDataRegister = 0x6D8;
-constexpr std::uint32_t kControlRegister = 0x6DC;
-constexpr std::uint32_t kBusy = 0x80000000;
+using flash_wire::kControlRegister;
+using flash_wire::kDataRegister;
+constexpr std::uint32_t kBusy = flash_wire::kControlBusy;
 
 // What the driver does when the data register is written with `match` for
 // the `occurrence`-th time (1 = first).

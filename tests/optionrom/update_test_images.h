@@ -1,10 +1,10 @@
 // Images, flash contents and trace reading shared by the update tests.
 #pragma once
 
+#include "support/flash_wire.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -57,47 +57,22 @@ inline std::string update_header(std::size_t size) {
 
 inline const std::string kUpdateSucceeded = "\b\b\nOption ROM flashing operation succeeded.\n";
 
-// One write transfer of the flash controller as the trace shows it: the data
-// register's value and the operation word that started it.
-struct write_transfer {
-    std::uint32_t data;
-    std::uint32_t operation;
-};
-
-inline std::vector<write_transfer> write_transfers_in_trace(const std::string& trace) {
-    std::vector<write_transfer> transfers;
-    std::istringstream lines(trace);
-    std::string line;
-    std::uint32_t data = 0;
-    while (std::getline(lines, line)) {
-        unsigned reg = 0;
-        unsigned value = 0;
-        const std::size_t at = line.find(" regwrite ");
-        if (at == std::string::npos || std::sscanf(line.c_str() + at, " regwrite 0x%x 0x%x", &reg, &value) != 2) {
-            continue;
-        }
-        if (reg == 0x6d8) {
-            data = value;
-        } else if (reg == 0x6dc && (value & 1) != 0) {
-            transfers.push_back({data, value});
-        }
-    }
-    return transfers;
-}
-
-// Sectors named by the sector erase commands (0xD8 with the sector number
-// as the first address byte, one 4-byte transfer that ends the command).
+// Sectors named by the sector erase commands in a trace (0xD8 with the
+// sector number as the first address byte, one 4-byte transfer that ends the
+// command).
 inline std::vector<int> erased_sectors_in_trace(const std::string& trace) {
     std::vector<int> sectors;
-    for (const write_transfer& t : write_transfers_in_trace(trace)) {
-        if ((t.data & 0xFF) == 0xD8 && t.operation == 0x07) {
-            sectors.push_back(static_cast<int>((t.data >> 8) & 0xFF));
+    const flash_wire_decoder wire = decode_trace(trace);
+    for (const flash_command& c : wire.commands()) {
+        if (c.opcode() == flash_wire::kSectorErase && c.sent.size() == 4 && c.ended) {
+            sectors.push_back(static_cast<int>(c.address() >> 16));
         }
     }
     return sectors;
 }
 
-// Each page program as (flash address, bytes sent before the command ended).
+// Each page program in a trace as (flash address, bytes sent after the
+// address before the command ended).
 struct programmed_piece {
     std::uint32_t address;
     std::uint32_t bytes;
@@ -106,21 +81,11 @@ struct programmed_piece {
 
 inline std::vector<programmed_piece> programmed_pieces_in_trace(const std::string& trace) {
     std::vector<programmed_piece> pieces;
-    bool in_program = false;
-    for (const write_transfer& t : write_transfers_in_trace(trace)) {
-        const std::uint32_t count = ((t.operation >> 1) & 3) + 1;
-        const bool goes_on = (t.operation & 8) != 0;
-        if (!in_program) {
-            if ((t.data & 0xFF) == 0x02 && t.operation == 0x0F) {
-                const std::uint32_t address =
-                    ((t.data >> 8) & 0xFF) << 16 | ((t.data >> 16) & 0xFF) << 8 | t.data >> 24;
-                pieces.push_back({address, 0});
-                in_program = true;
-            }
-            continue;
+    const flash_wire_decoder wire = decode_trace(trace);
+    for (const flash_command& c : wire.commands()) {
+        if (c.opcode() == flash_wire::kPageProgram && c.sent.size() >= 4) {
+            pieces.push_back({c.address(), static_cast<std::uint32_t>(c.sent.size() - 4)});
         }
-        pieces.back().bytes += count;
-        in_program = goes_on;
     }
     return pieces;
 }

@@ -30,15 +30,38 @@ TEST_F(AssignmentTest, StaticIpAndMaskAreStoredInWrittenOrder) {
 }
 
 TEST_F(AssignmentTest, RefusedAddressesLeaveTheFieldAsItWas) {
-    for (const char* bad : {"0.1.2.3", "10.255.0.1", "10.0.0.255", "1.2.3", "", "1.2.3.1234"}) {
+    for (const char* bad :
+         {"0.1.2.3", "10.255.0.1", "10.0.0.255", "1.2.3", "1.2.3.1234", "192.168.1.300", "1.2.3.4.5", " 10.0.0.1"}) {
         expect_refused("staticip", bad, kIpMessage);
         expect_refused("targetdiscoveryip", bad,
                        "ERROR: Target IP address should be of the notation A.B.C.D, as a valid IPv4 address!\n");
     }
-    for (const char* bad : {"255.0.255.0", "255.255.255.1", "255.255"}) {
+    for (const char* bad : {"255.0.255.0", "255.255.255.1", "255.255", "a.b.c.d"}) {
         expect_refused("staticmask", bad,
                        "ERROR: Subnet mask should be of the notation A.B.C.D, and must be valid IPv4 Mask!\n");
     }
+}
+
+// The usage text promises that an empty value clears a setting: an address
+// becomes 0.0.0.0, which means not set, and no warning is printed for it.
+TEST_F(AssignmentTest, EmptyAddressesClearTheField) {
+    set(record.staticgw, {192, 168, 1, 1});
+    set(record.targetdiscoveryip, {10, 0, 0, 9});
+    for (const char* name : {"staticip", "staticmask", "staticgw", "targetdiscoveryip"}) {
+        expect_applied(name, "", [name](auto& r) {
+            const std::string n = name;
+            std::uint8_t* field = n == "staticip"     ? r.staticip
+                                  : n == "staticmask" ? r.staticmask
+                                  : n == "staticgw"   ? r.staticgw
+                                                      : r.targetdiscoveryip;
+            std::memset(field, 0, 4);
+        });
+    }
+    // With the mask cleared the gateway is no longer judged by a subnet.
+    expect_applied("staticip", "192.168.1.10", [](auto& r) { set(r.staticip, {192, 168, 1, 10}); });
+    expect_applied("staticgw", "10.0.0.1", [](auto& r) { set(r.staticgw, {10, 0, 0, 1}); });
+    // An empty portal address is no deletion: that is deleteportal's job.
+    expect_refused("targetportal", "1@", kIpMessage);
 }
 
 TEST_F(AssignmentTest, GatewayMustBeInTheAdaptersSubnet) {
@@ -92,11 +115,10 @@ TEST_F(AssignmentTest, TargetPortalSetsAddressAndPortAndKeepsReservedBytes) {
     expect_applied("targetportal", "1@10.1.1.6:65535", [](auto& r) { set_portal(r, 1, {10, 1, 1, 6}, 65535); });
     expect_applied("targetportal", "1@10.1.1.7:1", [](auto& r) { set_portal(r, 1, {10, 1, 1, 7}, 1); });
     // Only the first 16 characters after "@" may hold the ":"; beyond them
-    // the whole rest is the address, and the port is the default.
-    expect_applied("targetportal", "2@10.1.1.8 and more text:80", [](auto& r) {
-        set_portal(r, 2, {10, 1, 1, 8}, 3260);
-    });
-    expect_applied("targetportal", "2@10.1.1.9xx:80", [](auto& r) { set_portal(r, 2, {10, 1, 1, 9}, 80); });
+    // the whole rest is the address, and an address is nothing but its octets.
+    expect_refused("targetportal", "2@10.1.1.8 and more text:80", kIpMessage);
+    expect_refused("targetportal", "2@10.1.1.9xx:80", kIpMessage);
+    expect_applied("targetportal", "2@010.1.1.9:80", [](auto& r) { set_portal(r, 2, {10, 1, 1, 9}, 80); });
     // The default port lands as 0xBC, 0x0C at entry offset +4 (entry 2 at 0x0E9).
     expect_applied("targetportal", "2@192.168.0.10", [](auto& r) { set_portal(r, 2, {192, 168, 0, 10}, 3260); });
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);

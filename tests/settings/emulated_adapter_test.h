@@ -8,6 +8,7 @@
 #include "settings/flash_contents.h"
 #include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
+#include "support/flash_wire.h"
 
 #include <gtest/gtest.h>
 
@@ -81,7 +82,7 @@ protected:
         emulator_.emplace();
         plan_ = plan;
         counts_ = {};
-        data_register_ = 0;
+        wire_ = {};
         command_follows_write_enable_ = false;
         status_byte_pending_ = false;
         busy_status_reads_left_ = 0;
@@ -100,57 +101,47 @@ protected:
     emulator_sandbox box_;
 
 private:
-    static constexpr std::uint32_t kDataRegister = 0x6D8;
-    static constexpr std::uint32_t kControlRegister = 0x6DC;
-    // Operation words: write 1 byte and end; write 4 bytes and continue or
-    // end; read 1 byte and end (the status byte of a status poll).
-    static constexpr std::uint32_t kWriteOneByteEnd = 0x01;
-    static constexpr std::uint32_t kWriteFourBytesContinue = 0x0F;
-    static constexpr std::uint32_t kWriteFourBytesEnd = 0x07;
-    static constexpr std::uint32_t kReadOneByteEnd = 0x00;
-    static constexpr std::uint32_t kWriteEnable = 0x06;
-    static constexpr std::uint32_t kWriteDisable = 0x04;
-    static constexpr std::uint32_t kPageProgram = 0x02;
-    static constexpr std::uint32_t kSectorErase = 0xD8;
     static constexpr int kStatusReadsPerPoll = 5;
 
-    // Follows the data register, and classifies each transfer a control
-    // register write starts once the data register has been loaded for it.
+    // Follows the traffic through the decoder, and classifies each transfer
+    // a control register write starts: a write enable, or the command right
+    // after one (a page program or a sector erase).
     interposer_action watch(const interposed_request& r) {
         if (r.kind != interposed_kind::register_write) {
             return interposer_action::forward;
         }
-        if (r.offset == kDataRegister) {
-            data_register_ = r.value;
-        } else if (r.offset == kControlRegister) {
-            const std::uint32_t operation = r.value;
-            const bool is_write_enable = operation == kWriteOneByteEnd && data_register_ == kWriteEnable;
-            if (is_write_enable) {
-                ++counts_.write_enables;
-                if (counts_.write_enables == plan_.dropped_write_enable) {
-                    emulator_->write_register(r.handle, kDataRegister, kWriteDisable);
-                }
-            } else if (command_follows_write_enable_) {
-                const std::uint32_t command = data_register_ & 0xFF;
-                if (operation == kWriteFourBytesContinue && command == kPageProgram) {
-                    ++counts_.page_programs;
-                    if (counts_.page_programs == plan_.busy_status_after_page) {
-                        busy_status_reads_left_ = kStatusReadsPerPoll;
-                    }
-                } else if (operation == kWriteFourBytesEnd && command == kSectorErase) {
-                    ++counts_.sector_erases;
-                }
-            }
-            command_follows_write_enable_ = is_write_enable;
-            status_byte_pending_ = operation == kReadOneByteEnd;
+        wire_.register_written(r.offset, r.value);
+        if (r.offset != flash_wire::kControlRegister) {
+            return interposer_action::forward;
         }
+        const flash_command& command = wire_.commands().back();
+        const bool starts_command = command.transfers == 1;
+        const bool is_write_enable =
+            starts_command && command.ended && command.sent.size() == 1 && command.opcode() == flash_wire::kWriteEnable;
+        if (is_write_enable) {
+            ++counts_.write_enables;
+            if (counts_.write_enables == plan_.dropped_write_enable) {
+                emulator_->write_register(r.handle, flash_wire::kDataRegister, flash_wire::kWriteDisable);
+            }
+        } else if (starts_command && command_follows_write_enable_) {
+            if (r.value == flash_wire::kWriteFourKeep && command.opcode() == flash_wire::kPageProgram) {
+                ++counts_.page_programs;
+                if (counts_.page_programs == plan_.busy_status_after_page) {
+                    busy_status_reads_left_ = kStatusReadsPerPoll;
+                }
+            } else if (r.value == flash_wire::kWriteFourEnd && command.opcode() == flash_wire::kSectorErase) {
+                ++counts_.sector_erases;
+            }
+        }
+        command_follows_write_enable_ = is_write_enable;
+        status_byte_pending_ = r.value == flash_wire::kReadOneEnd;
         return interposer_action::forward;
     }
 
     // The status byte of a poll after the chosen page program shows
     // write-in-progress.
     void spoil_status(interposed_request& r) {
-        if (r.kind == interposed_kind::register_read && r.offset == kDataRegister && status_byte_pending_ &&
+        if (r.kind == interposed_kind::register_read && r.offset == flash_wire::kDataRegister && status_byte_pending_ &&
             busy_status_reads_left_ > 0) {
             --busy_status_reads_left_;
             r.value |= 1;
@@ -160,7 +151,7 @@ private:
     std::optional<emulator_interposer> emulator_;
     flash_fault_plan plan_;
     flash_fault_counts counts_;
-    std::uint32_t data_register_ = 0;
+    flash_wire_decoder wire_;
     bool command_follows_write_enable_ = false;
     bool status_byte_pending_ = false;
     int busy_status_reads_left_ = 0;

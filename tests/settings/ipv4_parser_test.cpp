@@ -35,17 +35,26 @@ void expect_cases(int mode, const std::initializer_list<parse_case>& cases, cons
     }
 }
 
-TEST(Ipv4Address, AcceptsHostAddressesInWrittenOrder) {
+TEST(Ipv4Address, TakesFourOctetsInWrittenOrderAndNothingElse) {
     expect_cases(kIpv4Address, {
                                    {"10.0.0.1", 0, {10, 0, 0, 1}},
                                    {"192.168.1.254", 0, {192, 168, 1, 254}},
-                                   {"1..2.3", 0, {1, 0, 2, 3}},       // empty octet reads as 0
-                                   {"10.256.0.1", 0, {10, 0, 0, 1}},  // 256 keeps its low 8 bits
-                                   {"10.0.0.1 ", 0, {10, 0, 0, 1}},   // text after the octet ignored
-                                   {"10.0.0.1abc", 0, {10, 0, 0, 1}},
-                                   {"10.0.0.1.7", 0, {10, 0, 0, 1}},
-                                   {" 9.+8.-0.7", 0, {9, 8, 0, 7}},  // blanks and signs as atoi reads them
-                                   {"10.-1x.0.1", -1, {10, 255, 0xEE, 0xEE}},
+                                   {"010.001.000.009", 0, {10, 1, 0, 9}},  // up to three digits each
+                                   // These used to be stored as addresses nobody typed: an empty
+                                   // octet as 0, 256 as 0, whatever followed the fourth octet
+                                   // ignored, blanks and signs read as atoi reads them.
+                                   {"1..2.3", -1, {1, 0xEE, 0xEE, 0xEE}},
+                                   {"10.256.0.1", -1, {10, 0xEE, 0xEE, 0xEE}},
+                                   {"10.0.0.1 ", -1, {10, 0, 0, 1}},
+                                   {"10.0.0.1abc", -1, {10, 0, 0, 1}},
+                                   {"10.0.0.1.7", -1, {10, 0, 0, 1}},
+                                   {" 9.+8.-0.7", -1, {0xEE, 0xEE, 0xEE, 0xEE}},
+                                   {"10.-1x.0.1", -1, {10, 0xEE, 0xEE, 0xEE}},
+                                   {"192.168.1.300", -1, {192, 168, 1, 0xEE}},
+                                   {"999.1.1.1", -1, {0xEE, 0xEE, 0xEE, 0xEE}},
+                                   {"1.2.3.4.5", -1, {1, 2, 3, 4}},
+                                   {"10.0.0.7x.9", -1, {10, 0, 0, 7}},
+                                   {"10.0.0.1\n", -1, {10, 0, 0, 1}},
                                });
 }
 
@@ -56,18 +65,19 @@ TEST(Ipv4Address, RefusesZeroAndBroadcastOctetsWhereTheyCannotBe) {
                                    {"10.0.0.0", -1, {10, 0, 0, 0}},
                                    {"10.255.0.1", -1, {10, 255, 0xEE, 0xEE}},  // stored, then refused
                                    {"10.0.255.1", -1, {10, 0, 255, 0xEE}},
-                                   {"a.b.c.d", -1, {0, 0xEE, 0xEE, 0xEE}},
-                                   {"10.0.0.", -1, {10, 0, 0, 0}},
+                                   {"a.b.c.d", -1, {0xEE, 0xEE, 0xEE, 0xEE}},
+                                   {"10.0.0.", -1, {10, 0, 0, 0xEE}},
                                });
 }
 
 TEST(Ipv4Address, RefusesMalformedText) {
     expect_cases(kIpv4Address, {
                                    {"", -1, {0xEE, 0xEE, 0xEE, 0xEE}},
-                                   {"1.2.3", -1, {1, 2, 0xEE, 0xEE}},             // only two dots
+                                   {"1.2.3", -1, {1, 2, 3, 0xEE}},                // only two dots
                                    {"1234.1.1.1", -1, {0xEE, 0xEE, 0xEE, 0xEE}},  // no dot in 4 characters
                                    {"1.2222.3.4", -1, {1, 0xEE, 0xEE, 0xEE}},
-                                   {"10.0.0", -1, {10, 0, 0xEE, 0xEE}},
+                                   {"10.0.0", -1, {10, 0, 0, 0xEE}},
+                                   {"10.0.0.1:80", -1, {10, 0, 0, 1}},
                                });
 }
 
@@ -77,11 +87,11 @@ TEST(Ipv4Address, RefusesFourthOctetThatWouldBeCutShort) {
                                    {"1.2.3.1234", -1, {1, 2, 3, 0xEE}},
                                    {"1.2.3.12345", -1, {1, 2, 3, 0xEE}},
                                    {"1.2.3.0001", -1, {1, 2, 3, 0xEE}},
-                                   {"1.2.3.  123", -1, {1, 2, 3, 0xEE}},  // blanks would push a digit out
+                                   {"1.2.3.  123", -1, {1, 2, 3, 0xEE}},
                                    {"1.2.3.123", 0, {1, 2, 3, 123}},
-                                   {"1.2.3. 123", 0, {1, 2, 3, 123}},
-                                   {"1.2.3.-1", -1, {1, 2, 3, 255}},
-                                   {"1.2.3.-254", 0, {1, 2, 3, 2}},
+                                   {"1.2.3. 123", -1, {1, 2, 3, 0xEE}},  // no blank, no sign
+                                   {"1.2.3.-1", -1, {1, 2, 3, 0xEE}},
+                                   {"1.2.3.-254", -1, {1, 2, 3, 0xEE}},
                                });
 }
 
@@ -93,7 +103,6 @@ TEST(Ipv4Mask, AcceptsNonIncreasingOctetsThatAre255OrEven) {
                                 {"255.250.0.0", 0, {255, 250, 0, 0}},
                                 {"255.255.255.255", 0, {255, 255, 255, 255}},
                                 {"255.255.255.252", 0, {255, 255, 255, 252}},
-                                {"a.b.c.d", 0, {0, 0, 0, 0}},
                             });
 }
 
@@ -104,8 +113,10 @@ TEST(Ipv4Mask, RefusesGrowingOrOddOctets) {
                                 {"255.255.0.128", -1, {255, 255, 0, 128}},
                                 {"253.0.0.0", -1, {253, 0xEE, 0xEE, 0xEE}},
                                 {"255.127.0.0", -1, {255, 127, 0xEE, 0xEE}},
-                                {"255.255", -1, {255, 0xEE, 0xEE, 0xEE}},
+                                {"255.255", -1, {255, 255, 0xEE, 0xEE}},
                                 {"255.255.255.2550", -1, {255, 255, 255, 0xEE}},
+                                {"a.b.c.d", -1, {0xEE, 0xEE, 0xEE, 0xEE}},  // used to be 0.0.0.0
+                                {"255.255.255.0x", -1, {255, 255, 255, 0}},
                             });
 }
 
@@ -122,7 +133,8 @@ TEST(Ipv4Gateway, MustShareTheAdaptersSubnet) {
                      {"10.0.0.1", -4, {10, 0, 0, 1}},
                      {"0.168.1.1", -1, {0, 0xEE, 0xEE, 0xEE}},  // same octet rules as an address
                      {"192.255.1.1", -1, {192, 255, 0xEE, 0xEE}},
-                     {"192.168.1", -1, {192, 168, 0xEE, 0xEE}},
+                     {"192.168.1", -1, {192, 168, 1, 0xEE}},
+                     {"192.168.1.1x", -1, {192, 168, 1, 1}},
                  },
                  kAdapterIp, kAdapterMask);
 }

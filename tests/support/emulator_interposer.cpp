@@ -70,6 +70,9 @@ std::uint32_t interposed_last_error() {
 
 void interposed_sleep_ms(std::uint32_t milliseconds) {
     g_interposer->sleeps.push_back(milliseconds);
+    if (g_interposer->on_sleep) {
+        g_interposer->on_sleep(milliseconds);
+    }
     if (g_interposer->spend_sleeps()) {
         g_interposer->emulator()->sleep_ms(milliseconds);
     }

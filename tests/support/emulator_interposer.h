@@ -46,6 +46,8 @@ public:
     // Sees every read the emulator answered; may change what the caller gets.
     std::function<void(interposed_request& request)> after_read;
     std::uint32_t fail_error = kErrorGenFailure;
+    // Sees every sleep, in its place among the requests.
+    std::function<void(std::uint32_t milliseconds)> on_sleep;
 
     // A register write straight to the emulator, past the hooks and counts.
     void write_register(device_handle handle, std::uint32_t offset, std::uint32_t value) const;

@@ -1,12 +1,11 @@
 // A fake adapter driver for tests that must see the exact traffic: it takes
 // the platform transport's place (set_transport_for_testing), presents a
 // number of adapters, records every driver request and every sleep in the
-// order issued, and behaves like just enough hardware to script a case:
+// order issued, and answers from a script: just enough to stage a case of
+// configuration space traffic.
 //
-// - a flash controller whose control register reads busy a given number of
-//   times after each transfer starts (or always), in front of a small SPI NOR
-//   model: write enable, fast read (with its dummy byte), page program,
-//   sector erase and read status, on a 512 KiB array;
+// - registers read 0 and take every write (the flash is the emulator
+//   model's: tests/flash/flash_bench.h drives it behind the interposer);
 // - a 256-byte PCI configuration space per adapter, with reads that fail at
 //   chosen offsets, an optional VPD capability in front of an 8 KB VPD store
 //   (slow, stuck or failing on request), an optional queue of values and
@@ -22,6 +21,8 @@
 // transport back.
 #pragma once
 
+#include "support/recorded_request.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -30,41 +31,6 @@
 #include <iosfwd>
 #include <set>
 #include <vector>
-
-enum class recorded_kind { register_read, register_write, config_read, config_write, sleep };
-
-struct recorded_request {
-    recorded_kind kind;
-    int adapter;           // the adapter the handle belongs to; -1 for a sleep
-    std::uint32_t offset;  // register or configuration offset; for a sleep the milliseconds
-    std::uint32_t value;   // the value written, or the value the read returned (0 when it failed)
-    std::uint32_t error;   // 0, or the error number the request failed with
-
-    bool operator==(const recorded_request&) const = default;
-};
-
-// Shorthands for building expected traffic.
-recorded_request reg_read_of(std::uint32_t offset, std::uint32_t returned, int adapter = 0);
-recorded_request reg_write_of(std::uint32_t offset, std::uint32_t value, int adapter = 0);
-recorded_request sleep_of(std::uint32_t milliseconds);
-recorded_request config_read_of(std::uint32_t offset, std::uint32_t returned, int adapter = 0);
-recorded_request config_write_of(std::uint32_t offset, std::uint32_t value, int adapter = 0);
-
-// gtest prints mismatches with this.
-void PrintTo(const recorded_request& request, std::ostream* os);
-
-// One flash controller transfer, rebuilt from the register traffic.
-struct recorded_transfer {
-    std::uint32_t operation;  // the operation word written to the control register
-    std::uint32_t data;       // write: the data register's value when it started;
-                              // read: what the data register returned afterwards (0 if not fetched)
-
-    bool operator==(const recorded_transfer&) const = default;
-};
-
-void PrintTo(const recorded_transfer& transfer, std::ostream* os);
-
-inline constexpr std::uint32_t kFakeFlashSize = 0x80000;
 
 struct fake_adapter {
     // Enumeration: a non-zero error number makes the open of this adapter fail.
@@ -76,32 +42,6 @@ struct fake_adapter {
     std::uint64_t fail_after = 0;
     bool fail_only_kind = false;
     recorded_kind fail_kind = recorded_kind::register_read;
-
-    // Flash controller busy flag: busy_reads is how many more control
-    // register reads show busy. Each transfer started reloads it from
-    // busy_reads_next_transfers (front first) or, when that is empty, from
-    // busy_reads_per_transfer. controller_stuck: always busy. As on the
-    // hardware, an operation word written while busy is ignored.
-    std::uint32_t busy_reads = 0;
-    std::uint32_t busy_reads_per_transfer = 0;
-    std::deque<std::uint32_t> busy_reads_next_transfers;
-    bool controller_stuck = false;
-    // When not empty, control register reads return these values, front
-    // first, whatever the busy counts say (for sequences they cannot express).
-    std::deque<std::uint32_t> control_read_values;
-
-    // The serial flash. wip_status_reads: how many more status reads show
-    // write-in-progress; a page program or sector erase sets it from the two
-    // counts below. flash_stuck: write-in-progress never clears. While the
-    // flash is busy it ignores every command but read status.
-    std::vector<std::uint8_t> flash = std::vector<std::uint8_t>(kFakeFlashSize, 0xFF);
-    std::uint32_t wip_status_reads = 0;
-    std::uint32_t wip_reads_after_program = 0;
-    std::uint32_t wip_reads_after_erase = 0;
-    bool flash_stuck = false;
-    bool write_enabled = false;
-    int programs = 0;  // page programs carried out
-    int erases = 0;    // sector erases carried out
 
     // PCI configuration space. A read first asks config_read_hook (true:
     // *value is the answer), then takes the front of config_read_queue, then
@@ -136,11 +76,7 @@ struct fake_adapter {
     std::uint32_t vpd_pending_busy_reads = 0;
     bool vpd_read_in_flight = false;
 
-    // The controller's view of the current flash command (kept by the fake).
-    std::uint32_t data_register = 0;
-    bool selected = false;
-    std::vector<std::uint8_t> command;  // bytes sent since the flash was selected
-    std::uint32_t bytes_received = 0;   // bytes clocked in since then
+    // Kept by the fake.
     std::uint64_t request_count = 0;
 };
 
@@ -161,11 +97,6 @@ public:
     // code under test. Returns the number of adapters found.
     int open_adapters();
 
-    // The flash controller transfers of one adapter, in order.
-    std::vector<recorded_transfer> transfers(int adapter = 0) const;
-    // The milliseconds of every sleep, in order.
-    std::vector<std::uint32_t> sleeps() const;
-    std::size_t count(recorded_kind kind) const;
     void clear_log() { requests.clear(); }
 
     // For the transport functions; not for tests.

@@ -5,19 +5,16 @@
 
 #include "emulator/model/adapter_model.h"
 #include "support/emulator_sandbox.h"
+#include "support/flash_wire.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-inline constexpr std::uint32_t kDataRegister = 0x6D8;
-inline constexpr std::uint32_t kControlRegister = 0x6DC;
-inline constexpr std::uint32_t kBusyBit = 0x80000000u;
-
-// The operation word: bit 0 write, bits 1-2 byte count - 1, bit 3 continue.
-constexpr std::uint32_t operation_word(bool write, std::uint32_t count, bool keep_selected) {
-    return (((count - 1) | (keep_selected ? 4u : 0u)) << 1) | (write ? 1u : 0u);
-}
+using flash_wire::kControlRegister;
+using flash_wire::kDataRegister;
+using flash_wire::operation_word;
+inline constexpr std::uint32_t kBusyBit = flash_wire::kControlBusy;
 
 struct model_bench {
     emulator_sandbox sandbox;

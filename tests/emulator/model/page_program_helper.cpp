@@ -9,6 +9,7 @@
 //   page_program_helper FOLDER open     program 0x30000, then leave a second
 //                                       program command selected, announce, wait
 #include "emulator/model/adapter_model.h"
+#include "support/flash_wire.h"
 
 #include <chrono>
 #include <cstdio>
@@ -18,13 +19,13 @@
 
 namespace {
 
-constexpr std::uint32_t kData = 0x6D8;
-constexpr std::uint32_t kControl = 0x6DC;
+constexpr std::uint32_t kData = flash_wire::kDataRegister;
+constexpr std::uint32_t kControl = flash_wire::kControlRegister;
 
 void transfer(adapter_model* model, std::uint32_t bytes, std::uint32_t count, bool keep_selected) {
     adapter_model_reg_write(model, kData, bytes);
-    adapter_model_reg_write(model, kControl, ((((count - 1) | (keep_selected ? 4u : 0u)) << 1) | 1u));
-    while ((adapter_model_reg_read(model, kControl) & 0x80000000u) != 0) {
+    adapter_model_reg_write(model, kControl, flash_wire::operation_word(true, count, keep_selected));
+    while ((adapter_model_reg_read(model, kControl) & flash_wire::kControlBusy) != 0) {
     }
 }
 

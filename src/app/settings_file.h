@@ -1,0 +1,13 @@
+// A settings file of the configure command: its lines are setting=value
+// arguments, as if typed in its place on the command line.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// Appends the file's arguments to arguments: every line without its line end
+// (LF or CR LF), except empty lines and lines beginning with "#". 0, or -1
+// after one "ERROR: " line (shown names the file as typed) when the file
+// cannot be opened or read, is larger than 64 KiB or holds a NUL byte.
+int read_settings_file(const std::filesystem::path& path, const char* shown, std::vector<std::string>* arguments);

@@ -1,0 +1,308 @@
+// The settings as text, through the built binary on emulated adapters: the
+// export, settings files for the configure command, and the round trip of
+// one adapter's settings to another that held something else.
+#include "settings/flash_contents.h"
+#include "support/emulator_sandbox.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kRefusedStatus = 255;  // exit status -1 as the shell sees it
+const std::string kSaving = "Saving settings to Adapter... please wait  ";
+
+class SettingsText : public testing::Test {
+protected:
+    emulator_sandbox box;
+
+    void SetUp() override {
+        for (const char* name : {"adapter00", "adapter01"}) {
+            box.add_blank_adapter(name);
+            install(name, configured_record());
+        }
+    }
+
+    void install(const std::string& adapter, const boot_settings_record& record) {
+        std::vector<std::uint8_t> flash = erased_flash();
+        put_option_rom(&flash, 0x1A);
+        put_record(&flash, record);
+        box.write_file(adapter + "/flash.bin", flash);
+    }
+
+    std::vector<std::uint8_t> flash_of(const std::string& adapter) const {
+        return box.read_file(adapter + "/flash.bin");
+    }
+
+    // The display without its first line, "Adapter Index: \tN".
+    std::string settings_shown(const char* index) const {
+        const std::string out = box.run({"--display", index}).out;
+        return out.substr(out.find('\n') + 1);
+    }
+
+    // The configure command refuses with err before anything is written.
+    void expect_refused(const std::vector<std::string>& arguments, const std::string& err) {
+        const std::vector<std::uint8_t> before = flash_of("adapter00");
+        std::vector<std::string> command = {"--configure", "0"};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        const run_result r = box.run(command);
+        EXPECT_EQ(r.status, kRefusedStatus) << arguments.back();
+        EXPECT_EQ(r.out, "") << arguments.back();
+        EXPECT_EQ(r.err, err) << arguments.back();
+        EXPECT_EQ(flash_of("adapter00"), before) << arguments.back();
+    }
+
+    boot_settings_record configure_and_read(const std::vector<std::string>& arguments) {
+        std::vector<std::string> command = {"--configure", "0"};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        const run_result r = box.run(command);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, kSaving);
+        return record_from_flash(flash_of("adapter00"));
+    }
+};
+
+TEST_F(SettingsText, ExportOfAConfiguredRecord) {
+    const run_result r = box.run({"--export", "0"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "bootenabled=yes\noskorvaneini=on\ninitiatorname=iqn.2001-04.com.example:host1\nheaderdigest=on\n"
+              "datadigest=off\nchaptype=mutual\ninitiatoruser=hostuser\ninitiatorpass=hostsecret12\n"
+              "networktype=static\nstaticip=10.0.0.5\nstaticmask=255.255.255.0\nstaticgw=10.0.0.1\n"
+              "preferredport=1\nvlanid=12\ntargetname=iqn.2001-04.com.example:storage\nportalgroup=1\n"
+              "targetportal=1@10.0.0.1:3260\ntargetportal=2@10.0.0.2:860\ntargetlun=3\n"
+              "targetdiscoveryip=10.0.0.9\ntargetdiscoveryport=3260\ntargetuser=targetuser\n"
+              "targetpass=targetsecret\n");
+    EXPECT_EQ(box.run({"-x", "0"}).out, r.out);
+    EXPECT_EQ(box.run({"-xyz", "0"}).out, r.out);  // prefix match, as every command word
+}
+
+// An erased sector shows as a record no setting can produce: every field
+// the settings cannot store is named, and everything else is still written.
+TEST_F(SettingsText, ExportOfAnErasedSectorNamesWhatCannotBeStored) {
+    std::vector<std::uint8_t> flash = erased_flash();
+    put_option_rom(&flash, 0x1A);
+    box.write_file("adapter00/flash.bin", flash);
+    const run_result r = box.run({"--export", "0"});
+    EXPECT_EQ(r.status, kRefusedStatus);
+    EXPECT_EQ(r.out,
+              "bootenabled=yes\noskorvaneini=off\ninitiatorname=\nheaderdigest=on\ndatadigest=on\n"
+              "initiatoruser=\ninitiatorpass=\nstaticmask=\nstaticmask=255.255.255.255\npreferredport=any\n"
+              "targetname=\nportalgroup=255\ntargetfromdhcp=on\ndeleteportal=1\ndeleteportal=2\ntargetlun=255\n"
+              "targetdiscoveryport=65535\ntargetuser=\ntargetpass=\n");
+    const std::string tail = " holds a value that no setting can store, not exported!\n";
+    EXPECT_EQ(r.err, "ERROR: chaptype" + tail + "ERROR: networktype" + tail + "ERROR: staticip" + tail +
+                         "ERROR: staticgw" + tail + "ERROR: vlanid" + tail + "ERROR: targetdiscoveryip" + tail);
+}
+
+TEST_F(SettingsText, ExportRefusalsLeaveStandardOutputEmpty) {
+    struct refusal {
+        const char* what;
+        std::vector<std::uint8_t> flash;
+        const char* err;
+    };
+    std::vector<std::uint8_t> no_rom = erased_flash();
+    put_record(&no_rom, configured_record());
+    std::vector<std::uint8_t> version_one = erased_flash();
+    put_option_rom(&version_one, 0x1A);
+    boot_settings_record old = configured_record();
+    old.version = 0x0100;
+    put_record(&version_one, old);
+    const refusal refusals[] = {
+        {"no Option ROM", no_rom, "ERROR: Could not find valid Option ROM!\n"},
+        {"version 1.0", version_one, "\nERROR: unsupported Option ROM version 1.0!\n"},
+    };
+    for (const refusal& c : refusals) {
+        box.write_file("adapter00/flash.bin", c.flash);
+        const run_result r = box.run({"--export", "0"});
+        EXPECT_EQ(r.status, kRefusedStatus) << c.what;
+        EXPECT_EQ(r.out, "") << c.what;
+        EXPECT_EQ(r.err, c.err) << c.what;
+    }
+    box.write_text("adapter00/faults", "register-error 31\n");
+    const run_result r = box.run({"--export", "0"});
+    EXPECT_EQ(r.status, kRefusedStatus);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("ERROR: Could not read data at start of Option ROM!\n"), std::string::npos) << r.err;
+}
+
+TEST_F(SettingsText, SettingsFileLinesAreArgumentsInPlace) {
+    box.write_text("crlf.txt", "# fleet template\r\n\r\nvlanid=5\r\n#vlanid=6\r\n\ninitiatorname=iqn.a: b\r\n");
+    box.write_text("lf.txt", "targetlun=7\n@not-a-file=1\n  \n");
+    box.write_text("last.txt", "targetlun=8");
+    boot_settings_record r = configure_and_read({"@" + box.folder("crlf.txt")});
+    EXPECT_EQ(r.vlanid, 5);
+    EXPECT_STREQ(r.initiatorname, "iqn.a: b");  // blanks are part of the value
+    // A later argument wins, from the file or from the command line.
+    r = configure_and_read({"@" + box.folder("crlf.txt"), "vlanid=9"});
+    EXPECT_EQ(r.vlanid, 9);
+    r = configure_and_read({"vlanid=9", "@" + box.folder("crlf.txt"), "targetlun=1", "@" + box.folder("last.txt")});
+    EXPECT_EQ(r.vlanid, 5);
+    EXPECT_EQ(r.targetlun, 8);  // a last line without its line end counts
+    // "@" inside a file names no file, and a line of blanks is an argument.
+    expect_refused({"@" + box.folder("lf.txt")}, "ERROR: unknown setting @not-a-file!\n");
+    box.write_text("blank.txt", "targetlun=7\n  \n");
+    expect_refused({"@" + box.folder("blank.txt")}, "ERROR: setting    must be of type setting=value\n");
+}
+
+TEST_F(SettingsText, UnusableSettingsFilesAreRefusedBeforeAnythingIsWritten) {
+    const std::string comment_line = "#" + std::string(1022, 'c') + "\n";  // 1 KiB
+    std::string at_limit;
+    for (int i = 0; i < 64; ++i) {
+        at_limit += comment_line;
+    }
+    box.write_text("at_limit.txt", at_limit);
+    box.write_text("over_limit.txt", at_limit + "x");
+    box.write_text("nul.txt", std::string("vlanid=5\n\0\n", 11));
+    box.write_text("refused.txt", "vlanid=5\ntargetlun=300\nportalgroup=2\n");
+    const std::string missing = box.folder("missing.txt");
+    expect_refused({"vlanid=3", "@" + missing}, "ERROR: Could not read settings file " + missing + "!\n");
+    expect_refused({"@" + box.folder("")}, "ERROR: Could not read settings file " + box.folder("") + "!\n");
+    expect_refused({"@"}, "ERROR: Could not read settings file !\n");
+    expect_refused({"@" + box.folder("over_limit.txt")},
+                   "ERROR: Settings file " + box.folder("over_limit.txt") + " is larger than 64 KiB!\n");
+    expect_refused({"@" + box.folder("nul.txt")},
+                   "ERROR: Settings file " + box.folder("nul.txt") + " holds a NUL byte!\n");
+    expect_refused({"@" + box.folder("refused.txt")}, "ERROR: Target LUN should be an integer number from 0 to 255!\n");
+    // A file that cannot be read is refused even after a setting that would be.
+    expect_refused({"targetlun=300", "@" + missing}, "ERROR: Could not read settings file " + missing + "!\n");
+    const run_result r = box.run({"--configure", "0", "@" + box.folder("at_limit.txt"), "vlanid=4"});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
+
+// Random settings, many to a command line, on two adapters; adapter 0's
+// export applied to adapter 1 through a settings file must make adapter 1
+// show what adapter 0 shows, whatever adapter 1 held before.
+class random_settings {
+public:
+    explicit random_settings(unsigned seed) : gen_(seed) {}
+
+    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(gen_); }
+
+    template <typename T>
+    const T& one_of(const std::vector<T>& items) {
+        return items[static_cast<std::size_t>(pick(0, static_cast<int>(items.size()) - 1))];
+    }
+
+    std::string text(std::size_t length) {
+        // Printable ASCII with the characters a settings file could trip on.
+        static const std::string kCharacters = "abcXYZ019.:-_ #@=\\\"'";
+        std::string t;
+        for (std::size_t i = 0; i < length; ++i) {
+            t += kCharacters[static_cast<std::size_t>(pick(0, static_cast<int>(kCharacters.size()) - 1))];
+        }
+        return t;
+    }
+
+    // Addresses from a few subnets, so that gateways often pass and sometimes not.
+    std::string address() {
+        return std::to_string(one_of(std::vector<int>{10, 192, 172})) + "." + std::to_string(pick(0, 2)) + "." +
+               std::to_string(pick(0, 2)) + "." + std::to_string(pick(1, 254));
+    }
+
+    std::string setting() {
+        switch (pick(0, 24)) {
+            case 0: return "bootenabled=" + one_of<std::string>({"yes", "no", "1", "0", "yesterday", "nope"});
+            case 1: return "oskorvaneini=" + one_of<std::string>({"on", "off", "1", "0", "yes", "no"});
+            case 2: return "headerdigest=" + one_of<std::string>({"on", "off", "1", "0"});
+            case 3: return "datadigest=" + one_of<std::string>({"on", "offline", "1", "0"});
+            case 4: return "chaptype=" + one_of<std::string>({"none", "oneway", "mutual"});
+            case 5: return "networktype=" + one_of<std::string>({"dhcp", "static"});
+            case 6: return "targetfromdhcp=" + one_of<std::string>({"on", "off", "1", "0"});
+            case 7: return "preferredport=" + one_of<std::string>({"0", "1", "any"});
+            case 8: return "initiatorname=" + text(static_cast<std::size_t>(pick(0, 95)));
+            case 9: return "targetname=" + text(static_cast<std::size_t>(pick(0, 95)));
+            case 10: return "initiatoruser=" + text(static_cast<std::size_t>(pick(0, 63)));
+            case 11: return "targetuser=" + text(static_cast<std::size_t>(pick(0, 63)));
+            case 12: return "initiatorpass=" + text(pick(0, 3) == 0 ? 0 : static_cast<std::size_t>(pick(12, 16)));
+            case 13: return "targetpass=" + text(pick(0, 3) == 0 ? 0 : static_cast<std::size_t>(pick(12, 16)));
+            case 14: return "staticip=" + (pick(0, 5) == 0 ? std::string() : address());
+            case 15:
+                return "staticmask=" +
+                       one_of<std::string>({"", "255.0.0.0", "255.255.0.0", "255.255.255.0", "255.255.254.0"});
+            case 16: return "staticgw=" + (pick(0, 4) == 0 ? std::string() : address());
+            case 17: return "vlanid=" + (pick(0, 5) == 0 ? std::string() : std::to_string(pick(0, 4094)));
+            case 18: return "portalgroup=" + std::to_string(pick(1, 255));
+            case 19: return "targetlun=" + (pick(0, 5) == 0 ? std::string() : std::to_string(pick(0, 255)));
+            case 20: return "targetdiscoveryip=" + (pick(0, 4) == 0 ? std::string() : address());
+            case 21: return "targetdiscoveryport=" + std::to_string(pick(1, 65535));
+            case 22: {
+                std::string portal = "targetportal=" + std::to_string(pick(1, 2)) + "@" + address();
+                return pick(0, 1) == 0 ? portal : portal + ":" + std::to_string(pick(1, 65535));
+            }
+            case 23: return "deleteportal=" + std::to_string(pick(1, 2));
+            default: return "targetfromdhcp=on";  // so that portal 1 can be deleted
+        }
+    }
+
+    std::vector<std::string> command(const char* adapter, int settings) {
+        std::vector<std::string> c = {"--configure", adapter};
+        for (int i = 0; i < settings; ++i) {
+            c.push_back(setting());
+        }
+        return c;
+    }
+
+    // Every setting once, in an order that is always accepted: a record
+    // every field of which an export can carry.
+    std::vector<std::string> everything(const char* adapter) {
+        std::vector<std::string> c = {"--configure", adapter, "staticmask="};
+        // The gateway goes in while the mask is clear, so no subnet can refuse it.
+        for (int kind : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 14, 15, 17, 18, 19, 20, 21, 22}) {
+            std::string s;
+            do {
+                s = setting();
+            } while (s.rfind(kind_prefix(kind), 0) != 0);
+            c.push_back(s);
+        }
+        return c;
+    }
+
+private:
+    static std::string kind_prefix(int kind) {
+        static const char* const kPrefixes[] = {"bootenabled=",         "oskorvaneini=",  "headerdigest=",
+                                                "datadigest=",          "chaptype=",      "networktype=",
+                                                "targetfromdhcp=",      "preferredport=", "initiatorname=",
+                                                "targetname=",          "initiatoruser=", "targetuser=",
+                                                "initiatorpass=",       "targetpass=",    "staticip=",
+                                                "staticmask=",          "staticgw=",      "vlanid=",
+                                                "portalgroup=",         "targetlun=",     "targetdiscoveryip=",
+                                                "targetdiscoveryport=", "targetportal="};
+        return kPrefixes[kind];
+    }
+
+    std::mt19937 gen_;
+};
+
+TEST_F(SettingsText, ExportAppliedToAnotherAdapterShowsTheSameSettings) {
+    random_settings random(20261207);
+    constexpr int kRounds = 8;
+    constexpr int kCommandsPerRound = 6;
+    constexpr int kSettingsPerCommand = 14;
+    int accepted_commands = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        box.run(random.everything("0"));
+        box.run(random.everything("1"));
+        for (int i = 0; i < kCommandsPerRound; ++i) {
+            accepted_commands += box.run(random.command("0", kSettingsPerCommand)).status == 0 ? 1 : 0;
+        }
+        box.run(random.command("1", kSettingsPerCommand));
+        const run_result exported = box.run({"--export", "0"});
+        ASSERT_EQ(exported.status, 0) << "round " << round << "\n" << exported.err;
+        box.write_text("template.txt", exported.out);
+        const run_result applied = box.run({"--configure", "1", "@" + box.folder("template.txt")});
+        ASSERT_EQ(applied.status, 0) << "round " << round << "\n" << applied.err << "\n" << exported.out;
+        EXPECT_EQ(settings_shown("1"), settings_shown("0")) << "round " << round << "\n" << exported.out;
+        EXPECT_EQ(box.run({"--export", "1"}).out, exported.out) << "round " << round;
+    }
+    // The random commands must mostly be accepted, or the test shows little.
+    EXPECT_GT(accepted_commands, kRounds * kCommandsPerRound / 4);
+    std::printf("%d of %d random command lines accepted\n", accepted_commands, kRounds * kCommandsPerRound);
+}
+
+}  // namespace
