@@ -55,7 +55,11 @@ bool image_fits_adapter(const std::uint8_t* image, const expansion_rom_image& en
 // The firmware runs an image only on a device whose IDs it names.
 int compare_ids(std::uint8_t adapter, const std::uint8_t* image, const expansion_rom_chain& chain, rom_id_check ids) {
     std::uint32_t id_dword = 0;
-    if (!pci_config_read(adapter, kPciIdDword, &id_dword)) {
+    const bool read = pci_config_read(adapter, kPciIdDword, &id_dword);
+    // Vendor ID 0 or ffff is blank or absent configuration space: no identity
+    // to hold the image against, as the restore treats 0.
+    const auto read_vendor = static_cast<std::uint16_t>(id_dword);
+    if (!read || read_vendor == 0x0000 || read_vendor == 0xFFFF) {
         std::printf("The Adapter's vendor and device IDs could not be read, they are not compared with the image's.\n");
         return 0;
     }

@@ -67,11 +67,16 @@ TEST(UpdateWithPackagedRom, RomIsWrittenByteForByteAndThenShownAsPresent) {
     // The list shows the old ROM's version before the update.
     EXPECT_NE(box.run({"--list"}).out.find("Version: 2.7.15\n"), std::string::npos);
 
-    // The blank adapter's configuration space names device 0000:0000, not
-    // the ROM's: refused untouched, then written with --force.
+    // An adapter of device 1abc:0b10, not the ROM's: refused untouched,
+    // then written with --force.
+    std::vector<std::uint8_t> config = box.read_file("adapter00/config.bin");
+    ASSERT_GE(config.size(), 4u);
+    const std::uint8_t ids[4] = {0xBC, 0x1A, 0x10, 0x0B};
+    std::copy(std::begin(ids), std::end(ids), config.begin());
+    box.write_file("adapter00/config.bin", config);
     const run_result refused = box.run({"--update", "0", roms.front().string()});
     EXPECT_EQ(refused.status, 255);
-    EXPECT_NE(refused.err.find(", this Adapter is device 0000:0000, use --force to write it anyway!\n"),
+    EXPECT_NE(refused.err.find(", this Adapter is device 1abc:0b10, use --force to write it anyway!\n"),
               std::string::npos);
     EXPECT_EQ(box.read_file("adapter00/flash.bin"), before);
 
