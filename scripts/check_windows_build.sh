@@ -78,7 +78,7 @@ third=0
 for folder in "Зоя" "Chloë Zoë" "ünïcødé ✓"; do
     third=$((third + 1))
     mkdir -p "$work/$folder"
-    "$native/src/emulator/hbaemu/hbaemu" make-rom "$work/$folder/rom.bin" --size 700 --version "3.1.$third" >/dev/null
+    "$native/src/emulator/hbaemu/hbaemu" make-rom "$work/$folder/rom.bin" --size 700 --version "3.1.$third" --ids 1abe:0b12 >/dev/null
     wine_compare --update 2 "file:$folder/rom.bin"
 done
 wine_compare --list

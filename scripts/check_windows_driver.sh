@@ -43,7 +43,7 @@ printf '\0' | dd of="$native_root/adapter01/config.bin" bs=1 seek=$((0x34)) conv
 head -c $((0x30000)) /dev/zero | tr '\0' '\377' |
     dd of="$native_root/adapter02/flash.bin" conv=notrunc status=none
 cp -a "$native_root" "$windows_root"
-"$hbaemu" make-rom "$work/small.rom" --size 512 --version 4.2.0 >/dev/null
+"$hbaemu" make-rom "$work/small.rom" --size 512 --version 4.2.0 --ids 1abe:0b12 >/dev/null
 "$hbaemu" make-rom "$work/too-big.rom" --size 0x40000 >/dev/null
 
 started=$SECONDS

@@ -84,3 +84,12 @@ void run_restore_command(std::uint8_t adapter, int argc, char** argv) {
     const int rc = restore_adapter(adapter, argument_path(argc, argv, 3), parts, &kRomProgressLine, &done);
     finish_restore(rc, parts, done);
 }
+
+// Reads only: the flash is compared with an Option ROM image or a backup.
+void run_verify_command(std::uint8_t adapter, int argc, char** argv) {
+    if (argc < 4) {
+        std::fprintf(stderr, "ERROR: please specify the image or backup file to compare the Adapter with!\n");
+        exit_program(-1);
+    }
+    exit_program(verify_adapter(adapter, argument_path(argc, argv, 3), &kRomProgressLine) == 0 ? 0 : -1);
+}

@@ -17,6 +17,7 @@ inline constexpr command_word kEraseCommand = {"-e", "--erase"};
 inline constexpr command_word kExportCommand = {"-x", "--export"};
 inline constexpr command_word kBackupCommand = {"-b", "--backup"};
 inline constexpr command_word kRestoreCommand = {"-r", "--restore"};
+inline constexpr command_word kVerifyCommand = {"-V", "--verify"};
 inline constexpr command_word kListCommand = {"-l", "--list"};
 inline constexpr command_word kVersionCommand = {"-v", "--version"};
 

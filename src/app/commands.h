@@ -11,3 +11,4 @@
 [[noreturn]] void run_erase_command(std::uint8_t adapter, int argc, char** argv);
 [[noreturn]] void run_backup_command(std::uint8_t adapter, int argc, char** argv);
 [[noreturn]] void run_restore_command(std::uint8_t adapter, int argc, char** argv);
+[[noreturn]] void run_verify_command(std::uint8_t adapter, int argc, char** argv);

@@ -15,7 +15,11 @@ void run_update_command(std::uint8_t adapter, int argc, char** argv) {
         std::fprintf(stderr, "ERROR: please specify the file path to flash to the Adapter!\n");
         exit_program(-1);
     }
-    finish_writing_command(update_rom_from_file(adapter, argument_path(argc, argv, 3)),
+    // --force (argument 4) writes an image made for another device; it
+    // never lets through an image the firmware could not run at all.
+    const bool forced = argc >= 5 && (std::strcmp(argv[4], "-f") == 0 || std::strcmp(argv[4], "--force") == 0);
+    const rom_id_check ids = forced ? rom_id_check::waived : rom_id_check::required;
+    finish_writing_command(update_rom_from_file(adapter, argument_path(argc, argv, 3), ids),
                            "the new Option ROM was written and verified",
                            "the new Option ROM was not written (see above)");
 }

@@ -89,6 +89,9 @@ settings_buffer g_settings_buffer;
     if (is_command(command, kRestoreCommand)) {
         run_restore_command(adapter, argc, argv);
     }
+    if (is_command(command, kVerifyCommand)) {
+        run_verify_command(adapter, argc, argv);
+    }
     // The list and version words name no adapter and do nothing here, as
     // they always have; any other word is a command line not understood
     // (configure without a setting included).

@@ -25,6 +25,7 @@ const char kUsageText[] =
     "\t-l | --list\t\t\t\t\tList the Adapters found \n"
     "\t-r | --restore <hba> <file> <rom|settings|all> <-f|--force>\tRestore a backup\n"
     "\t-u | --update <hba> <Option ROM file path>\tUpdate Option ROM of the HBA\n"
+    "\t-V | --verify <hba> <file>\t\t\tCompare the flash with an image or a backup\n"
     "\t-v | --version\t\t\t\t\tUtility version\n"
     "\t\n"
     "Multiple settings can be specified for the -c option with space delimiters\n"

@@ -63,13 +63,16 @@ int verify_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint3
 
 }  // namespace
 
-int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size) {
+int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size, rom_id_check ids) {
     if (size < kRomImageMinSize || size > kOptionRomMaxSize) {
         std::fprintf(stderr, "ERROR: Boot image has wrong size, probably corrupted!\n");
         return kRomImageRejected;
     }
     if (!has_option_rom_signature(image)) {
         std::fprintf(stderr, "ERROR: Boot image missing signature, probably corrupted!\n");
+        return kRomImageRejected;
+    }
+    if (check_rom_image(adapter, image, size, ids) != 0) {
         return kRomImageRejected;
     }
 
@@ -96,7 +99,7 @@ int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32
     return kRomWritten;
 }
 
-int update_rom_from_file(std::uint8_t adapter, const std::filesystem::path& path) {
+int update_rom_from_file(std::uint8_t adapter, const std::filesystem::path& path, rom_id_check ids) {
     std::uint8_t* image = nullptr;
     std::uint32_t size = 0;
     if (load_rom_image_file(path, &image, &size) != 0) {
@@ -105,7 +108,7 @@ int update_rom_from_file(std::uint8_t adapter, const std::filesystem::path& path
     // From the first erase to the read-back the adapter has no Option ROM it
     // can boot: an interrupt waits for the end.
     interrupt_hold_begin();
-    const int written = write_rom_image(adapter, image, size);
+    const int written = write_rom_image(adapter, image, size, ids);
     interrupt_hold_end();
     std::free(image);
     return written == kRomWritten ? 0 : -1;

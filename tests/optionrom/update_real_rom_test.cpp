@@ -67,10 +67,25 @@ TEST(UpdateWithPackagedRom, RomIsWrittenByteForByteAndThenShownAsPresent) {
     // The list shows the old ROM's version before the update.
     EXPECT_NE(box.run({"--list"}).out.find("Version: 2.7.15\n"), std::string::npos);
 
-    const run_result r = box.run({"--update", "0", roms.front().string()});
+    // An adapter of device 1abc:0b10, not the ROM's: refused untouched,
+    // then written with --force.
+    std::vector<std::uint8_t> config = box.read_file("adapter00/config.bin");
+    ASSERT_GE(config.size(), 4u);
+    const std::uint8_t ids[4] = {0xBC, 0x1A, 0x10, 0x0B};
+    std::copy(std::begin(ids), std::end(ids), config.begin());
+    box.write_file("adapter00/config.bin", config);
+    const run_result refused = box.run({"--update", "0", roms.front().string()});
+    EXPECT_EQ(refused.status, 255);
+    EXPECT_NE(refused.err.find(", this Adapter is device 1abc:0b10, use --force to write it anyway!\n"),
+              std::string::npos);
+    EXPECT_EQ(box.read_file("adapter00/flash.bin"), before);
+
+    const run_result r = box.run({"--update", "0", roms.front().string(), "--force"});
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(0, update_header(rom.size()).size()), update_header(rom.size()));
+    const std::size_t header_at = r.out.find(update_header(rom.size()));
+    EXPECT_NE(header_at, std::string::npos);
+    EXPECT_NE(r.out.find("written anyway as --force asks.\n"), std::string::npos);
     EXPECT_EQ(r.out.substr(r.out.size() - kUpdateSucceeded.size()), kUpdateSucceeded);
 
     const std::vector<std::uint8_t> flash = box.read_file("adapter00/flash.bin");

@@ -76,10 +76,15 @@ extern const hbaemu_command kMakeRomCommand = {
     "make-rom",
     "make-rom FILE [--size N] [--version A.B.C] [--ids VVVV:DDDD]",
     "write an Option ROM image file for hbabootcfg --update",
-    "Writes a valid Option ROM image to FILE: the signature 55 aa, the length\n"
+    "Writes a valid Option ROM image to FILE, one that hbabootcfg --update\n"
+    "takes for an adapter of the image's IDs: the signature 55 aa, the length\n"
     "in 512-byte blocks, a PCI data structure (\"PCIR\") at 0x20, a $DM$ header\n"
-    "with the version at 0x38, filler bytes, and a last byte that makes all\n"
-    "bytes of the image sum to zero.\n"
+    "with the version at 0x38, filler bytes, and a checksum byte that makes\n"
+    "the image's bytes sum to zero. Images are whole blocks; the bytes of a\n"
+    "size that is not a multiple of 512 after them are filler, and below 512\n"
+    "bytes there is no PCI data structure. Above 255 blocks (the most the\n"
+    "header's length byte declares) the file holds a PC-AT image of 64 KiB\n"
+    "followed by an EFI image, marked the last.\n"
     "\n"
     "Options:\n"
     "  --size N           image size in bytes, 128 to 524288, decimal, 0x hex,\n"
