@@ -2,6 +2,7 @@
 // servers, so it is read exactly: no blanks are trimmed, and a line that
 // would not be accepted on the command line is not accepted here either.
 #include "app/settings_file.h"
+#include "device/platform_file.h"
 
 #include <cstdio>
 #include <system_error>
@@ -18,19 +19,13 @@ int refuse_file(const char* format, const char* shown) {
     return -1;
 }
 
-// The path in the platform's own form: bytes on POSIX systems, UTF-16 on
-// Windows, where fopen would take the ANSI code page and miss every name
-// outside it. A directory "opens" on POSIX systems; it is no file to read.
+// A directory "opens" on POSIX systems; it is no file to read.
 std::FILE* open_for_reading(const std::filesystem::path& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
         return nullptr;
     }
-#ifdef _WIN32
-    return _wfopen(path.c_str(), L"rb");
-#else
-    return std::fopen(path.c_str(), "rb");
-#endif
+    return open_file_for_reading(path);
 }
 
 // The whole file, one byte past the limit at most, so that a huge file is

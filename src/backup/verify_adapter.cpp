@@ -5,6 +5,7 @@
 
 #include "backup/backup_adapter_ids.h"
 #include "backup/backup_file.h"
+#include "device/platform_file.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 #include "optionrom/option_rom_signature.h"
@@ -23,18 +24,10 @@ std::uint8_t g_flash_settings[kBackupSettingsSize];
 
 enum class verify_file_kind { unreadable, image, backup, other };
 
-std::FILE* open_for_reading(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), L"rb");
-#else
-    return std::fopen(path.c_str(), "rb");
-#endif
-}
-
 // Told apart by their first bytes: the backup's magic, or the Option ROM
 // signature. The loaders that follow report a file that cannot be opened.
 verify_file_kind file_kind(const std::filesystem::path& path) {
-    std::FILE* file = open_for_reading(path);
+    std::FILE* file = open_file_for_reading(path);
     if (file == nullptr) {
         return verify_file_kind::unreadable;
     }

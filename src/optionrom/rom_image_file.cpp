@@ -4,6 +4,7 @@
 // once instead of a long read into memory.
 #include "optionrom/rom_image_file.h"
 
+#include "device/platform_file.h"
 #include "flash/flash_geometry.h"
 
 #include <cstdio>
@@ -46,17 +47,6 @@ bool names_directory(const std::filesystem::path& path) {
     return std::filesystem::is_directory(path, ec);
 }
 
-// The path in the platform's own form: bytes on POSIX systems, UTF-16 on
-// Windows, where fopen would take the ANSI code page and miss every name
-// outside it.
-std::FILE* open_for_reading(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return _wfopen(path.c_str(), L"rb");
-#else
-    return std::fopen(path.c_str(), "rb");
-#endif
-}
-
 int refuse_too_large(std::FILE* file) {
     std::fclose(file);
     std::fprintf(stderr, "ERROR: File is too large!\n");
@@ -66,7 +56,7 @@ int refuse_too_large(std::FILE* file) {
 }  // namespace
 
 int load_rom_image_file(const std::filesystem::path& path, std::uint8_t** image, std::uint32_t* size) {
-    std::FILE* file = names_directory(path) ? nullptr : open_for_reading(path);
+    std::FILE* file = names_directory(path) ? nullptr : open_file_for_reading(path);
     if (file == nullptr) {
         std::fprintf(stderr, "ERROR: Could not open the file!\n");
         return -1;

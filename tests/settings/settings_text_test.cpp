@@ -180,7 +180,7 @@ TEST_F(SettingsText, UnusableSettingsFilesAreRefusedBeforeAnythingIsWritten) {
 // show what adapter 0 shows, whatever adapter 1 held before.
 class random_settings {
 public:
-    explicit random_settings(unsigned seed) : gen_(seed) {}
+    explicit random_settings(unsigned start) : gen_(start) {}
 
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(gen_); }
 
