@@ -281,7 +281,7 @@ private:
 
 TEST_F(SettingsText, ExportAppliedToAnotherAdapterShowsTheSameSettings) {
     random_settings random(20261207);
-    constexpr int kRounds = 8;
+    constexpr int kRounds = 25;
     constexpr int kCommandsPerRound = 6;
     constexpr int kSettingsPerCommand = 14;
     int accepted_commands = 0;
