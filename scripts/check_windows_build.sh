@@ -21,7 +21,10 @@ windows32="${windows}-i686"
 cmake -S . -B "$windows32" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
     -DCMAKE_BUILD_TYPE=Release -DHBA_WARNINGS_AS_ERRORS=ON >/dev/null
 ninja -C "$windows32" hbabootcfg
-if ! i686-w64-mingw32-objdump -f "$windows32/src/app/hbabootcfg.exe" | grep -q 'file format pei-i386'; then
+# Captured first: grep -q could stop reading before objdump is done, and the
+# SIGPIPE would fail the pipeline under pipefail.
+header=$(i686-w64-mingw32-objdump -f "$windows32/src/app/hbabootcfg.exe")
+if ! grep -q 'file format pei-i386' <<<"$header"; then
     echo "FAIL: $windows32/src/app/hbabootcfg.exe is no 32-bit Windows executable"
     exit 1
 fi
