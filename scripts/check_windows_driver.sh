@@ -108,6 +108,35 @@ else
     echo "checked: the trace of $(wc -l <"$work/windows.trace") requests through the driver matches"
 fi
 
+# Ctrl+C while a save erases and programs: wine hands SIGINT to the console
+# control handler, which holds it until the settings are saved and read back.
+# On a flash as slow as a real one the erase takes 300 ms and its first status
+# poll comes after 500 ms: the interrupt is sent as soon as the driver's trace
+# shows the settings sector's erase command.
+windows_driver_trace "$work/interrupt.trace"
+printf 'erase-time-ms 300\nprogram-time-us 2000\n' >"$windows_root/adapter01/faults"
+compare_check
+HBAEMU_DIR="$(windows_path "$windows_root")" wine "$windows_exe" --configure 1 vlanid=99 \
+    >"$work/interrupt.out" 2>"$work/interrupt.err" &
+interrupted=$!
+for ((tries = 0; tries < 3000; tries++)); do
+    grep -q 'adapter01 regwrite 0x000006d8 0x000003d8' "$work/interrupt.trace" 2>/dev/null && break
+    sleep 0.01
+done
+pkill -INT -f 'hbabootcfg.exe --configure 1 vlanid=99' || true
+status=0
+wait "$interrupted" || status=$?
+rm -f "$windows_root/adapter01/faults"
+held_line="ERROR: Interrupted, the new settings were saved and verified; nothing more was done!"
+if [[ $status -ne 255 ]] || [[ "$(tail -n 1 "$work/interrupt.err" | sed 's/\r$//')" != "$held_line" ]]; then
+    compare_fail "Ctrl+C during a save was not held (status $status)"
+    cat "$work/interrupt.err"
+elif ! grep -qx 'vlanid=99' <<<"$(HBAEMU_DIR="$windows_root" "$native_exe" --export 1 2>/dev/null)"; then
+    compare_fail "Ctrl+C during a save was held, but the settings were not saved"
+else
+    echo "checked through the driver: Ctrl+C during a save is held until the settings are saved"
+fi
+
 echo "wine prefix ${prefix_seconds} s, driver install ${install_seconds} s, runs ${runs_seconds} s"
 compare_summary "windows driver"
 echo "windows driver: the production build matches the native build"
