@@ -227,8 +227,9 @@ TEST_F(BackupRestore, RestoreCutByAFaultFailsAndCanBeRepeated) {
         const char* target;
         const char* fault;
     };
-    for (const cut& c : {cut{"settings", "program-busy-polls 5"}, cut{"rom", "program-busy-polls 5"},
-                         cut{"all", "fail-after 60000"}, cut{"rom", "erase-busy-polls 10"}}) {
+    for (const cut& c :
+         {cut{"settings", "program-busy-polls 5"}, cut{"rom", "program-busy-polls 5"}, cut{"all", "fail-after 60000"},
+          cut{"rom", "erase-busy-polls 10"}, cut{"settings", "register-error 31"}}) {
         SCOPED_TRACE(std::string(c.target) + " with " + c.fault);
         change_adapter();
         box.write_text("adapter00/faults", std::string(c.fault) + "\n");

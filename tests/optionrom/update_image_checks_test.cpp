@@ -79,6 +79,13 @@ std::vector<refusal_case> refusal_cases() {
     std::vector<std::uint8_t> unsigned_second = make_chain({ours, {2, 0x1abc, 0x0b10, 3}});
     unsigned_second[1024] = 0x00;
     std::vector<std::uint8_t> undeclared = make_rom_image(1024);
+    std::vector<std::uint8_t> second_without_pcir = make_chain({ours, {2, 0x1abc, 0x0b10, 3}});
+    second_without_pcir[1024 + 0x20] = 'X';
+    std::vector<std::uint8_t> second_of_length_zero = make_chain({ours, {2, 0x1abc, 0x0b10, 3}});
+    put16(second_of_length_zero, 1024 + 0x30, 0);
+    // The ROM header claims more than the PCI data structure and the file.
+    std::vector<std::uint8_t> header_past_end = make_chain({ours});
+    header_past_end[2] = 4;
     return {
         {"other adapter", make_chain({other}), false, nullptr, false,
          "ERROR: Boot image is for device 8086:100e, this Adapter is device 1abc:0b10, use --force to write it "
@@ -99,6 +106,16 @@ std::vector<refusal_case> refusal_cases() {
         {"ids unreadable", make_chain({other}), false, "config-read-error 31\n", true,
          "The Adapter's vendor and device IDs could not be read, they are not compared with the image's.\n"},
         {"no pci data", undeclared, false, nullptr, true, ""},
+        {"device list without ours", make_chain({{2, 0x1abc, 0x0bff, 0, 0x0b55}}), false, nullptr, false,
+         "ERROR: Boot image is for device 1abc:0bff, this Adapter is device 1abc:0b10, use --force to write it "
+         "anyway!\n"},
+        {"second without pci data", second_without_pcir, true, nullptr, false,
+         "ERROR: Boot image is corrupted, image 2 at offset 0x400 has no PCI data structure!\n"},
+        {"second of length 0", second_of_length_zero, true, nullptr, false,
+         "ERROR: Boot image is corrupted, image 2 at offset 0x400 declares a length of 0!\n"},
+        {"header past the end", header_past_end, true, nullptr, false,
+         "ERROR: Boot image is cut short, image 1 at offset 0x0 runs past the end of the file, probably an "
+         "incomplete download!\n"},
     };
 }
 

@@ -64,8 +64,10 @@ TEST(VerifyCommand, ComparesWithoutWriting) {
     }
 }
 
-// A backup whose bytes were damaged is refused as the restore refuses it.
-TEST(VerifyCommand, CorruptedBackupIsRefused) {
+// A backup whose bytes were damaged is refused as the restore refuses it; a
+// file that is neither an image nor a backup, or none at all, is refused
+// too. Each with one line, nothing compared.
+TEST(VerifyCommand, CorruptedBackupMissingFileAndOtherFilesAreRefused) {
     emulator_sandbox box;
     box.add_blank_adapter("adapter00");
     box.write_file("adapter00/flash.bin", make_used_flash());
@@ -73,11 +75,17 @@ TEST(VerifyCommand, CorruptedBackupIsRefused) {
     std::vector<std::uint8_t> backup = box.read_file("adapter.bak");
     backup[backup.size() / 2] ^= 0x40;
     box.write_file("adapter.bak", backup);
-    const run_result r = box.run({"--verify", "0", box.folder("adapter.bak")});
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.err.rfind("ERROR: ", 0), 0u) << r.err;
-    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
-    EXPECT_EQ(r.out.find("Flash equals"), std::string::npos);
+    box.write_text("notes.txt", "vlanid=9\n");
+    for (const char* file : {"adapter.bak", "notes.txt", "missing.rom"}) {
+        SCOPED_TRACE(file);
+        const run_result r = box.run({"--verify", "0", box.folder(file)});
+        EXPECT_EQ(r.status, 255);
+        EXPECT_EQ(r.err.rfind("ERROR: ", 0), 0u) << r.err;
+        EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+        EXPECT_EQ(r.out.find("Flash equals"), std::string::npos);
+    }
+    EXPECT_EQ(box.run({"--verify", "0", box.folder("notes.txt")}).err,
+              "ERROR: File is neither an Option ROM image nor a backup file!\n");
     EXPECT_EQ(box.read_file("adapter00/flash.bin"), make_used_flash());
 }
 
