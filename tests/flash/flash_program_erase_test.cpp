@@ -1,4 +1,4 @@
-// Page program and sector erase against the recording driver: write enable,
+// Page program and sector erase over the flash bench: write enable,
 // the command with its address, the data chunks, the status poll with its
 // delay, and the range checks that keep a command from wrapping.
 #include "flash_bench.h"

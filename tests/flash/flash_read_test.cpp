@@ -1,4 +1,4 @@
-// flash_read_words against the recording driver: the fast-read command, the
+// flash_read_words over the flash bench: the fast-read command, the
 // dummy byte, the data words and where each byte lands, and how failures of
 // each phase are reported.
 #include "flash_bench.h"

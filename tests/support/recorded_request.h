@@ -1,5 +1,5 @@
 // One driver request (or sleep) as a test records it, in the order issued:
-// the record a recording driver keeps, and the shorthands for writing down
+// the record the benches keep, and the shorthands for writing down
 // expected traffic.
 #pragma once
 
