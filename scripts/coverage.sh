@@ -20,8 +20,10 @@ ctest --test-dir "$build" -j2 --output-on-failure >"$build/ctest.log" || {
 }
 grep "tests passed" "$build/ctest.log"
 
+# Searched in the build folder alone: a wine prefix under build-windows maps
+# Z: to / and would lead gcovr through the whole file system.
 gcovr -r . --object-directory "$build" --exclude-directories "$build/CMakeFiles" --filter 'src/' -j 2 \
-    --txt "$build/coverage.txt" --csv "$build/coverage.csv"
+    --txt "$build/coverage.txt" --csv "$build/coverage.csv" "$build"
 # The CSV has a line per file: filename,line_total,line_covered,...; the
 # last line sums them all.
 awk -F, 'NR > 1 {
