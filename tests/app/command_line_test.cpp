@@ -275,6 +275,7 @@ TEST(ExitStatus, NothingDoneIsNeverReportedAsSuccess) {
         {"restore, no adapter", adapters::none, {"--restore", "0", "f.bak", "all", "--force"}, no_adapter, 255},
         {"list, no adapter", adapters::none, {"--list"}, "", 0},
         {"--help, no adapter", adapters::none, {"--help"}, kUsageOutput, 0},
+        {"--help with an index", adapters::realistic, {"--help", "0"}, kUsageOutput, 0},
         {"verify without a file",
          adapters::realistic,
          {"--verify", "0"},
