@@ -8,12 +8,14 @@
 #include "emulator/contents/adapter_profile.h"
 #include "emulator/contents/option_rom_image.h"
 #include "support/emulator_sandbox.h"
+#include "support/flash_wire.h"
 #include "support/realistic_adapters.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -39,12 +41,21 @@ struct interrupted_run {
     std::string err;
 };
 
+// The settings live in sector 3; an Option ROM begins in sector 0.
+constexpr int kRomFirstSector = 0;
+constexpr int kSettingsSector = 3;
+
 // The request that starts a sector erase, as the trace shows it: the command
-// word (0xd8, then the sector's address bytes) in the data register. The
-// erase then runs for at least 300 ms and the first status poll comes after
-// 500 ms, so an interrupt sent when the line appears lands inside the stretch.
-constexpr const char kRomSectorEraseTraced[] = "regwrite 0x000006d8 0x000000d8\n";
-constexpr const char kSettingsSectorEraseTraced[] = "regwrite 0x000006d8 0x000003d8\n";
+// word (the opcode, then the sector's address bytes) in the data register.
+// The erase then runs for at least 300 ms and the first status poll comes
+// after 500 ms, so an interrupt sent when the line appears lands inside the
+// stretch.
+std::string sector_erase_traced(int sector) {
+    char line[48];
+    std::snprintf(line, sizeof line, "regwrite 0x%08x 0x%08x\n", flash_wire::kDataRegister,
+                  flash_wire::kSectorErase | (static_cast<unsigned>(sector) << 8));
+    return line;
+}
 
 // Follows the trace as it grows until it holds the text (at most 20 s), so
 // that on a loaded machine the interrupt still lands where it is meant to.
@@ -78,7 +89,7 @@ void wait_for_traced(const emulator_sandbox& box, const std::string& text) {
 // starts with default dispositions, as from an operator's shell, whatever the
 // test runner left.
 interrupted_run run_and_interrupt(const emulator_sandbox& box, const std::vector<std::string>& arguments, int delay_ms,
-                                  int signal_number, const char* traced = nullptr) {
+                                  int signal_number, const std::string& traced = {}) {
     const std::string out_path = box.folder("run.out");
     const std::string err_path = box.folder("run.err");
     const pid_t pid = fork();
@@ -101,7 +112,7 @@ interrupted_run run_and_interrupt(const emulator_sandbox& box, const std::vector
         execv(HBABOOTCFG_PATH, argv.data());
         _exit(127);
     }
-    if (traced != nullptr) {
+    if (!traced.empty()) {
         wait_for_traced(box, traced);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
@@ -149,7 +160,7 @@ struct interrupt_case {
     std::vector<std::string> arguments;
     std::vector<int> delays_ms;  // when the interrupt is sent, from the start
     const char* completed_line;  // the line of a held interrupt
-    const char* erase_traced;    // an erase inside the stretch: an interrupt then is held
+    int erase_sector;            // erased inside the stretch: an interrupt then is held
 };
 
 // A held interrupt leaves the command's whole region written, or for a
@@ -162,37 +173,37 @@ const interrupt_case kCases[] = {
      {"--configure", "0", "vlanid=9"},
      {60, 150, 280},
      "ERROR: Interrupted, the new settings were saved and verified; nothing more was done!\n",
-     kSettingsSectorEraseTraced},
+     kSettingsSector},
     {"update",
      {"--update", "0", "IMAGE"},
      {100, 360},
      "ERROR: Interrupted, the new Option ROM was written and verified; nothing more was done!\n",
-     kRomSectorEraseTraced},
+     kRomFirstSector},
     {"erase_rom",
      {"--erase", "0", "rom", "--force"},
      {150, 550},
      "ERROR: Interrupted, the Option ROM was erased; nothing more was done!\n",
-     kRomSectorEraseTraced},
+     kRomFirstSector},
     {"erase_settings",
      {"--erase", "0", "settings", "--force"},
      {150},
      "ERROR: Interrupted, the settings were erased; nothing more was done!\n",
-     kSettingsSectorEraseTraced},
+     kSettingsSector},
     {"restore_rom",
      {"--restore", "0", "BACKUP", "rom", "--force"},
      {150, 450},
      "ERROR: Interrupted, the Option ROM was restored and verified; nothing more was done!\n",
-     kRomSectorEraseTraced},
+     kRomFirstSector},
     {"restore_settings",
      {"--restore", "0", "BACKUP", "settings", "--force"},
      {150},
      "ERROR: Interrupted, the settings were restored and verified; nothing more was done!\n",
-     kSettingsSectorEraseTraced},
+     kSettingsSector},
     {"restore_all",
      {"--restore", "0", "BACKUP", "all", "--force"},
      {850},
      "ERROR: Interrupted, the Option ROM and the settings were restored and verified; nothing more was done!\n",
-     kSettingsSectorEraseTraced},
+     kSettingsSector},
 };
 
 // gtest names a failing case with this rather than a dump of its bytes.
@@ -220,8 +231,8 @@ TEST_P(InterruptDuringWrite, OldOrNewRegionAndWhatWasCompleted) {
         box.write_text(kFolder + "/faults", kSlowFlash);
 
         const bool at_erase = delay < 0;
-        const interrupted_run r =
-            run_and_interrupt(box, arguments, at_erase ? 0 : delay, SIGINT, at_erase ? c.erase_traced : nullptr);
+        const interrupted_run r = run_and_interrupt(box, arguments, at_erase ? 0 : delay, SIGINT,
+                                                    at_erase ? sector_erase_traced(c.erase_sector) : "");
         const std::vector<std::uint8_t> flash = box.read_file(kFolder + "/flash.bin");
         const std::string at = std::string(c.name) + " interrupted " +
                                (at_erase ? std::string("during an erase") : "at " + std::to_string(delay) + " ms");
@@ -253,7 +264,7 @@ TEST(InterruptDuringWrite, RestoreOfAllStoppedInItsOptionRomPartLeavesTheSetting
     prepare(box, &arguments);
     const std::vector<std::uint8_t> old_flash = box.read_file(kFolder + "/flash.bin");
     box.write_text(kFolder + "/faults", kSlowFlash);
-    const interrupted_run r = run_and_interrupt(box, arguments, 0, SIGINT, kRomSectorEraseTraced);
+    const interrupted_run r = run_and_interrupt(box, arguments, 0, SIGINT, sector_erase_traced(kRomFirstSector));
     ASSERT_FALSE(r.killed);
     EXPECT_EQ(r.status, 255);
     EXPECT_TRUE(r.err.ends_with(kRomOnlyLine)) << r.err;
@@ -269,8 +280,8 @@ TEST(InterruptDuringWrite, TerminateHangupAndQuitAreHeldLikeCtrlC) {
         emulator_sandbox box;
         add_realistic_adapters(box, 1);
         box.write_text(kFolder + "/faults", kSlowFlash);
-        const interrupted_run r =
-            run_and_interrupt(box, {"--configure", "0", "vlanid=9"}, 0, signal_number, kSettingsSectorEraseTraced);
+        const interrupted_run r = run_and_interrupt(box, {"--configure", "0", "vlanid=9"}, 0, signal_number,
+                                                    sector_erase_traced(kSettingsSector));
         EXPECT_FALSE(r.killed) << "signal " << signal_number;
         EXPECT_EQ(r.status, 255) << "signal " << signal_number;
         EXPECT_TRUE(
