@@ -83,9 +83,10 @@ TEST(VerifyCommand, CorruptedBackupMissingFileAndOtherFilesAreRefused) {
         EXPECT_EQ(r.err.rfind("ERROR: ", 0), 0u) << r.err;
         EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
         EXPECT_EQ(r.out.find("Flash equals"), std::string::npos);
+        if (std::string(file) == "notes.txt") {
+            EXPECT_EQ(r.err, "ERROR: File is neither an Option ROM image nor a backup file!\n");
+        }
     }
-    EXPECT_EQ(box.run({"--verify", "0", box.folder("notes.txt")}).err,
-              "ERROR: File is neither an Option ROM image nor a backup file!\n");
     EXPECT_EQ(box.read_file("adapter00/flash.bin"), make_used_flash());
 }
 
