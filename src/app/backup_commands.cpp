@@ -1,10 +1,12 @@
 // The backup and restore commands.
 #include "app/argument_path.h"
+#include "app/command_words.h"
 #include "app/commands.h"
 #include "app/exit_program.h"
 #include "app/interrupt_report.h"
 #include "backup/backup_restore.h"
-#include "optionrom/rom_progress.h"
+#include "platform/progress_line.h"
+#include "verify/verify_adapter.h"
 
 #include <cstdio>
 #include <cstring>
@@ -17,8 +19,8 @@ struct restore_target {
 };
 
 constexpr restore_target kRestoreTargets[] = {
-    {"rom", kRestoreRom},
-    {"settings", kRestoreSettings},
+    {kRomTarget, kRestoreRom},
+    {kSettingsTarget, kRestoreSettings},
     {"all", kRestoreAll},
 };
 
@@ -30,10 +32,6 @@ int restore_parts(const char* word) {
         }
     }
     return 0;
-}
-
-bool is_force_word(const char* word) {
-    return std::strcmp(word, "-f") == 0 || std::strcmp(word, "--force") == 0;
 }
 
 // What an interrupted restore completed, part by part.
@@ -60,7 +58,7 @@ void run_backup_command(std::uint8_t adapter, int argc, char** argv) {
         std::fprintf(stderr, "ERROR: please specify the file path for the backup!\n");
         exit_program(-1);
     }
-    exit_program(backup_adapter(adapter, argument_path(argc, argv, 3), &kRomProgressLine) == 0 ? 0 : -1);
+    exit_program(backup_adapter(adapter, argument_path(argc, argv, 3), &kProgressLine) == 0 ? 0 : -1);
 }
 
 // Everything on the command line is checked before the file is read, and the
@@ -81,7 +79,7 @@ void run_restore_command(std::uint8_t adapter, int argc, char** argv) {
         exit_program(-1);
     }
     int done = 0;
-    const int rc = restore_adapter(adapter, argument_path(argc, argv, 3), parts, &kRomProgressLine, &done);
+    const int rc = restore_adapter(adapter, argument_path(argc, argv, 3), parts, &kProgressLine, &done);
     finish_restore(rc, parts, done);
 }
 
@@ -91,5 +89,5 @@ void run_verify_command(std::uint8_t adapter, int argc, char** argv) {
         std::fprintf(stderr, "ERROR: please specify the image or backup file to compare the Adapter with!\n");
         exit_program(-1);
     }
-    exit_program(verify_adapter(adapter, argument_path(argc, argv, 3), &kRomProgressLine) == 0 ? 0 : -1);
+    exit_program(verify_adapter(adapter, argument_path(argc, argv, 3), &kProgressLine) == 0 ? 0 : -1);
 }

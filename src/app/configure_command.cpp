@@ -96,9 +96,8 @@ void warn_if_erased(std::uint8_t adapter, const boot_settings_record& previous) 
     }
     std::fprintf(stderr,
                  "Warning: the settings record of Adapter %d is erased; settings not given keep their erased "
-                 "values. A backup brings the previous settings back: \"hbabootcfg --restore %d BACKUP-FILE settings "
-                 "--force\".\n",
-                 adapter, adapter);
+                 "values. A backup brings the previous settings back: %s.\n",
+                 adapter, settings_restore_command(adapter));
 }
 
 }  // namespace

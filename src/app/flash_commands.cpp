@@ -1,5 +1,6 @@
 // The update and erase commands.
 #include "app/argument_path.h"
+#include "app/command_words.h"
 #include "app/commands.h"
 #include "app/exit_program.h"
 #include "app/interrupt_report.h"
@@ -17,7 +18,7 @@ void run_update_command(std::uint8_t adapter, int argc, char** argv) {
     }
     // --force (argument 4) writes an image made for another device; it
     // never lets through an image the firmware could not run at all.
-    const bool forced = argc >= 5 && (std::strcmp(argv[4], "-f") == 0 || std::strcmp(argv[4], "--force") == 0);
+    const bool forced = argc >= 5 && is_force_word(argv[4]);
     const rom_id_check ids = forced ? rom_id_check::waived : rom_id_check::required;
     finish_writing_command(update_rom_from_file(adapter, argument_path(argc, argv, 3), ids),
                            "the new Option ROM was written and verified",
@@ -41,16 +42,16 @@ void run_erase_command(std::uint8_t adapter, int argc, char** argv) {
     if (argc < 4) {
         refuse_erase_target();
     }
-    if (argc < 5 || (std::strcmp(argv[4], "-f") != 0 && std::strcmp(argv[4], "--force") != 0)) {
+    if (argc < 5 || !is_force_word(argv[4])) {
         std::fprintf(stderr, "ERROR: not proceeding without --force option!\n");
         exit_program(-1);
     }
     const char* target = argv[3];
-    if (std::strcmp(target, "rom") == 0) {
+    if (std::strcmp(target, kRomTarget) == 0) {
         finish_writing_command(erase_option_rom(adapter), "the Option ROM was erased",
                                "the Option ROM erase failed (see above)");
     }
-    if (std::strcmp(target, "settings") == 0) {
+    if (std::strcmp(target, kSettingsTarget) == 0) {
         const int rc = erase_settings(adapter);
         if (rc != 0) {
             std::fprintf(stderr, "ERROR: erasing settings failed!\n");

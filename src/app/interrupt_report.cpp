@@ -1,7 +1,7 @@
 #include "app/interrupt_report.h"
 
 #include "app/exit_program.h"
-#include "device/interrupt_hold.h"
+#include "platform/interrupt_hold.h"
 
 #include <cstdio>
 

@@ -47,6 +47,35 @@ settings_buffer g_settings_buffer;
     exit_program(-1);
 }
 
+[[noreturn]] void run_display(std::uint8_t adapter, int /*argc*/, char** /*argv*/) {
+    exit_program(display_adapter(adapter, &g_settings_buffer) == 0 ? 0 : -1);
+}
+
+// Configure without a setting is a command line not understood.
+[[noreturn]] void run_configure(std::uint8_t adapter, int argc, char** argv) {
+    if (argc <= 3) {
+        refuse_command_line();
+    }
+    run_configure_command(adapter, argc, argv, &g_settings_buffer);
+}
+
+[[noreturn]] void run_export(std::uint8_t adapter, int /*argc*/, char** /*argv*/) {
+    run_export_command(adapter, &g_settings_buffer);
+}
+
+// The commands that name an adapter, each with its handler, which ends the
+// run. The words are tried in this order, each as a prefix of argument 1.
+struct adapter_command {
+    command_word word;
+    void (*run)(std::uint8_t adapter, int argc, char** argv);
+};
+
+constexpr adapter_command kAdapterCommands[] = {
+    {kDisplayCommand, run_display},         {kConfigureCommand, run_configure},   {kUpdateCommand, run_update_command},
+    {kEraseCommand, run_erase_command},     {kExportCommand, run_export},         {kBackupCommand, run_backup_command},
+    {kRestoreCommand, run_restore_command}, {kVerifyCommand, run_verify_command},
+};
+
 // Argument 2 is one character: the adapter index 0 to 9.
 [[noreturn]] void run_adapter_command(int argc, char** argv) {
     const char index_character = argv[2][0];
@@ -68,29 +97,10 @@ settings_buffer g_settings_buffer;
     }
 
     const char* command = argv[1];
-    if (is_command(command, kDisplayCommand)) {
-        exit_program(display_adapter(adapter, &g_settings_buffer) == 0 ? 0 : -1);
-    }
-    if (is_command(command, kConfigureCommand) && argc > 3) {
-        run_configure_command(adapter, argc, argv, &g_settings_buffer);
-    }
-    if (is_command(command, kUpdateCommand)) {
-        run_update_command(adapter, argc, argv);
-    }
-    if (is_command(command, kEraseCommand)) {
-        run_erase_command(adapter, argc, argv);
-    }
-    if (is_command(command, kExportCommand)) {
-        run_export_command(adapter, &g_settings_buffer);
-    }
-    if (is_command(command, kBackupCommand)) {
-        run_backup_command(adapter, argc, argv);
-    }
-    if (is_command(command, kRestoreCommand)) {
-        run_restore_command(adapter, argc, argv);
-    }
-    if (is_command(command, kVerifyCommand)) {
-        run_verify_command(adapter, argc, argv);
+    for (const adapter_command& entry : kAdapterCommands) {
+        if (is_command(command, entry.word)) {
+            entry.run(adapter, argc, argv);
+        }
     }
     // The list and version words name no adapter and do nothing here, as
     // they always have; any other word is a command line not understood

@@ -1,6 +1,6 @@
 #include "backup/backup_adapter_ids.h"
 
-#include "inventory/adapter_ids.h"
+#include "pci/adapter_ids.h"
 
 #include <cstdio>
 
@@ -15,14 +15,13 @@ bool ids_conflict(std::uint16_t backup_id, std::uint16_t adapter_id) {
 }  // namespace
 
 int check_backup_adapter_ids(std::uint8_t adapter, const backup_header& header) {
-    std::uint16_t vendor_id = 0;
-    std::uint16_t device_id = 0;
-    if (read_adapter_ids(adapter, &vendor_id, &device_id) != 0) {
-        std::printf(
-            "The Adapter's vendor and device IDs could not be read, they are not compared with the "
-            "backup's.\n");
+    pci_ids ids{};
+    if (read_vpd_ids(adapter, &ids) != 0) {
+        say_ids_not_compared("backup's");
         return 0;
     }
+    const std::uint16_t vendor_id = ids.vendor_id;
+    const std::uint16_t device_id = ids.device_id;
     if (ids_conflict(header.vendor_id, vendor_id) || ids_conflict(header.device_id, device_id)) {
         std::fprintf(stderr, "ERROR: Backup was taken from device %04x:%04x, this Adapter is device %04x:%04x!\n",
                      header.vendor_id, header.device_id, vendor_id, device_id);

@@ -3,7 +3,9 @@
 #include "backup/crc32.h"
 #include "flash/flash_operations.h"
 #include "optionrom/option_rom_signature.h"
-#include "settings/refusal.h"
+#include "platform/file_reader.h"
+#include "platform/file_refusals.h"
+#include "platform/refusal.h"
 
 #include <cstdio>
 #include <cstring>
@@ -29,11 +31,11 @@ long read_backup_bytes(const std::filesystem::path& path, backup_image* image) {
     std::memset(image, 0, sizeof *image);
     std::size_t count = 0;
     bool more = false;
-    switch (read_regular_file(path, image, sizeof *image, &count, &more)) {
-        case kFileOk: return static_cast<long>(count) + (more ? 1 : 0);
-        case kFileNotRegular: return refuse("ERROR: Not a regular file, a backup is only read from a file!\n");
-        case kFileReadFailed: return refuse("ERROR: Could not read from the file!\n");
-        default: return refuse("ERROR: Could not open the file!\n");
+    switch (read_bounded_file(path, kTakesDiskFile, image, sizeof *image, &count, &more)) {
+        case kReadOk: return static_cast<long>(count) + (more ? 1 : 0);
+        case kReadNotTaken: return refuse("ERROR: Not a regular file, a backup is only read from a file!\n");
+        case kReadFailed: return refuse(kReadFailedLine);
+        default: return refuse(kOpenFailedLine);
     }
 }
 
@@ -59,21 +61,21 @@ int check_backup_target(const std::filesystem::path& path) {
     return 0;
 }
 
-int begin_backup_file(const std::filesystem::path& path, new_backup_file* file) {
+int begin_backup_file(const std::filesystem::path& path, new_durable_file* file) {
     if (check_backup_target(path) != 0) {
         return -1;
     }
     std::string reason;
-    if (create_backup_file(path, sizeof(backup_image), file, &reason) != kFileOk) {
+    if (create_durable_file(path, sizeof(backup_image), file, &reason) != kFileOk) {
         std::fprintf(stderr, "ERROR: Could not create the backup file: %s!\n", reason.c_str());
         return -1;
     }
     return 0;
 }
 
-int finish_backup_file(new_backup_file* file, const std::filesystem::path& path, const backup_image& image) {
+int finish_backup_file(new_durable_file* file, const std::filesystem::path& path, const backup_image& image) {
     std::string reason;
-    const int rc = publish_backup_file(file, path, &image, sizeof image, &reason);
+    const int rc = publish_durable_file(file, path, &image, sizeof image, &reason);
     if (rc == kFileTargetExists) {
         return refuse("ERROR: File already exists, a backup never replaces a file!\n");
     }
@@ -84,19 +86,13 @@ int finish_backup_file(new_backup_file* file, const std::filesystem::path& path,
     return 0;
 }
 
-int write_backup_file(const std::filesystem::path& path, const backup_image& image) {
-    new_backup_file file;
-    if (begin_backup_file(path, &file) != 0) {
-        return -1;
-    }
-    return finish_backup_file(&file, path, image);
-}
-
 int load_backup_file(const std::filesystem::path& path, backup_image* image) {
     const long size = read_backup_bytes(path, image);
-    if (size < 0) {
-        return -1;
-    }
+    return size < 0 ? -1 : check_backup_bytes(*image, size);
+}
+
+int check_backup_bytes(const backup_image& read, long size) {
+    const backup_image* image = &read;
     const backup_header& header = image->header;
     if (size < static_cast<long>(sizeof header.magic) ||
         std::memcmp(header.magic, kBackupMagic, sizeof header.magic) != 0) {

@@ -16,8 +16,8 @@
 // Every number is little-endian.
 #pragma once
 
-#include "backup/backup_file_system.h"
 #include "flash/flash_geometry.h"
+#include "platform/durable_file.h"
 #include "settings/boot_settings_record.h"
 
 #include <bit>
@@ -75,17 +75,19 @@ int check_backup_target(const std::filesystem::path& path);
 // Starts a new backup file for path, before the flash is read: refused with
 // one "ERROR: " line when path is taken or when the file cannot be made in
 // its folder (no such folder, permission denied, disk full). 0, or -1.
-int begin_backup_file(const std::filesystem::path& path, new_backup_file* file);
+int begin_backup_file(const std::filesystem::path& path, new_durable_file* file);
 
 // Writes image into the file begun for path and gives it that name, never
 // replacing a file that appeared meanwhile; owner-only and on the disk before
 // it is named. 0, or -1 after its message; no file is left on failure.
-int finish_backup_file(new_backup_file* file, const std::filesystem::path& path, const backup_image& image);
-
-// Both steps at once. 0, or -1 after its message.
-int write_backup_file(const std::filesystem::path& path, const backup_image& image);
+int finish_backup_file(new_durable_file* file, const std::filesystem::path& path, const backup_image& image);
 
 // Loads and checks a backup file, which must be a regular file: magic,
 // format version and reserved field, lengths, CRC and the Option ROM part's
 // signature. 0, or -1 after one "ERROR: " line.
 int load_backup_file(const std::filesystem::path& path, backup_image* image);
+
+// The checks of load_backup_file on a backup already read: size is the
+// number of bytes the file holds, one more than image's size when anything
+// trails it. 0, or -1 after one "ERROR: " line.
+int check_backup_bytes(const backup_image& image, long size);

@@ -6,7 +6,7 @@
 #include "backup/backup_file.h"
 #include "backup/rom_restore.h"
 #include "backup/settings_restore.h"
-#include "device/interrupt_hold.h"
+#include "platform/interrupt_hold.h"
 
 #include <cstdio>
 

@@ -5,9 +5,10 @@
 #include "backup/rom_restore.h"
 
 #include "backup/backup_file.h"
-#include "device/interrupt_hold.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
+#include "platform/interrupt_hold.h"
+#include "platform/progress_line.h"
 
 #include <cstdio>
 #include <cstring>
@@ -96,7 +97,7 @@ int program_differing_sectors(std::uint8_t adapter, const std::uint8_t* rom, std
             return report_restore_failure(rc);
         }
     }
-    std::printf("\b\b\n");
+    end_progress_line(true);
     return 0;
 }
 
@@ -143,9 +144,11 @@ int restore_option_rom(std::uint8_t adapter, const std::uint8_t* rom, const flas
     }
     const std::uint32_t pages = pages_to_program(rom);
     // From the first erase to the read-back: an interrupt waits.
-    interrupt_hold_begin();
-    const int rc = write_differing_sectors(adapter, rom, pages, progress);
-    interrupt_hold_end();
+    int rc = 0;
+    {
+        const interrupt_hold_scope hold;
+        rc = write_differing_sectors(adapter, rom, pages, progress);
+    }
     if (rc != 0) {
         return -1;
     }

@@ -4,9 +4,9 @@
 #include "backup/settings_restore.h"
 
 #include "backup/backup_file.h"
-#include "device/interrupt_hold.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
+#include "platform/interrupt_hold.h"
 #include "settings/settings_storage.h"
 
 #include <cstdio>
@@ -16,14 +16,12 @@ namespace {
 
 static_assert(sizeof(settings_buffer) == kBackupSettingsSize);
 
-const char kUnreadableLine[] = "ERROR: Could not read settings data!\n";
-
 }  // namespace
 
 int restore_settings(std::uint8_t adapter, const std::uint8_t* settings) {
     std::uint8_t current[kBackupSettingsSize];
     if (flash_read_region(adapter, kSettingsOffset, sizeof current, current, nullptr) != 0) {
-        std::fputs(kUnreadableLine, stderr);
+        std::fputs(kSettingsUnreadableLine, stderr);
         return -1;
     }
     if (std::memcmp(current, settings, sizeof current) == 0) {
@@ -37,19 +35,19 @@ int restore_settings(std::uint8_t adapter, const std::uint8_t* settings) {
     std::memcpy(&restored, settings, sizeof restored);
     // The save and the read-back of all 448 bytes are one stretch in which
     // an interrupt waits.
-    interrupt_hold_begin();
-    const int rc = write_settings_record(adapter, &restored, &previous);
-    std::printf("\n");  // ends the save's prompt line
-    if (rc != 0) {
-        interrupt_hold_end();
-        return -1;
+    flash_region_comparison compared{};
+    {
+        const interrupt_hold_scope hold;
+        const int rc = write_settings_record(adapter, &restored, &previous);
+        std::printf("\n");  // ends the save's prompt line
+        if (rc != 0) {
+            return -1;
+        }
+        // The save compares the record; the four bytes after it count too.
+        compared = flash_compare_region(adapter, kSettingsOffset, kBackupSettingsSize, settings, nullptr);
     }
-    // The save compares the record; the four bytes after it count too.
-    const flash_region_comparison compared =
-        flash_compare_region(adapter, kSettingsOffset, kBackupSettingsSize, settings, nullptr);
-    interrupt_hold_end();
     if (compared.outcome == flash_comparison::unreadable) {
-        std::fputs(kUnreadableLine, stderr);
+        std::fputs(kSettingsUnreadableLine, stderr);
         return -1;
     }
     if (compared.outcome == flash_comparison::differs) {

@@ -8,6 +8,8 @@
 // whole and seen finished by the flash.
 #pragma once
 
+#include "platform/progress_line.h"
+
 #include <cstdint>
 
 // Reads word_count 32-bit words from a 4-byte aligned flash address into
@@ -42,10 +44,7 @@ inline bool flash_bytes_erased(const std::uint8_t* bytes, std::uint32_t size) {
 // read or compared and after every page programmed, with the bytes of the
 // region done so far and the region's size. The flash layer prints no
 // progress of its own; the caller words it. A null progress reports nothing.
-struct flash_progress {
-    void (*report)(void* context, std::uint32_t done, std::uint32_t total);
-    void* context;
-};
+using flash_progress = progress_report;
 
 // Reads size bytes from a 4-byte aligned flash address into bytes (no
 // alignment needed), in runs of 4 KiB: one flash_read_words of whole words

@@ -1,14 +1,11 @@
 #include "inventory/adapter_identity.h"
 
 #include "inventory/vpd_layout.h"
+#include "pci/adapter_ids.h"
 
 #include <cstring>
 
 namespace {
-
-// The vendor and device ID words in the VPD high block (VPD 0x194E, 0x1950).
-constexpr std::uint32_t kVendorIdOffset = 0x94E;
-constexpr std::uint32_t kDeviceIdOffset = 0x950;
 
 constexpr std::uint32_t kNetworkAddressBytes = 6;
 
@@ -71,6 +68,7 @@ void derive_adapter_identity(adapter_record* record) {
     take_description(record->vpd_image, record->description);
     take_sl_value(record->vpd_image, record->sl_value);
     take_network_address(record->vpd_image, record->network_address);
-    record->vendor_id = little_endian_word(record->vpd_high_block + kVendorIdOffset);
-    record->device_id = little_endian_word(record->vpd_high_block + kDeviceIdOffset);
+    const pci_ids ids = vpd_high_block_ids(record->vpd_high_block);
+    record->vendor_id = ids.vendor_id;
+    record->device_id = ids.device_id;
 }

@@ -5,8 +5,8 @@
 #include "device/adapter_table.h"
 #include "inventory/adapter_identity.h"
 #include "inventory/option_rom_probe.h"
-#include "inventory/pci_capability.h"
-#include "inventory/vpd_access.h"
+#include "pci/pci_capability.h"
+#include "pci/vpd_access.h"
 
 #include <cstdlib>
 #include <cstring>

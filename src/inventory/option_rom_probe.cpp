@@ -3,6 +3,7 @@
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 #include "optionrom/option_rom_signature.h"
+#include "settings/settings_storage.h"
 
 #include <cstdio>
 #include <cstring>
@@ -17,7 +18,7 @@ constexpr char kHeaderlessRomMark[4] = {'$', 'P', 'X', 'E'};
 
 void copy_boot_settings(std::uint8_t adapter, boot_settings_record* settings) {
     if (flash_read_words(adapter, kSettingsOffset, kSettingsRecordWords, settings) != 0) {
-        std::fprintf(stderr, "ERROR: Could not read settings data!\n");
+        std::fputs(kSettingsUnreadableLine, stderr);
     }
     // Only a record with its magic is kept: erased or foreign contents of
     // the settings sector leave the copy zero.
@@ -31,7 +32,7 @@ void copy_boot_settings(std::uint8_t adapter, boot_settings_record* settings) {
 void probe_option_rom(std::uint8_t adapter, adapter_record* record) {
     std::uint8_t start[kProbeWords * 4] = {};
     if (flash_read_words(adapter, kOptionRomOffset, kProbeWords, start) != 0) {
-        std::fprintf(stderr, "ERROR: Could not read data at start of Option ROM!\n");
+        std::fputs(kRomStartUnreadableLine, stderr);
         return;
     }
     if (!has_option_rom_signature(start)) {

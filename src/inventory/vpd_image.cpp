@@ -2,8 +2,8 @@
 // the fixed keyword layout over the adapter's data, with the RV checksum.
 #include "inventory/vpd_image.h"
 
-#include "inventory/vpd_access.h"
 #include "inventory/vpd_layout.h"
+#include "pci/vpd_access.h"
 
 #include <cstdio>
 #include <cstring>

@@ -42,7 +42,7 @@ int read_dm_header(std::uint8_t adapter, dm_header* header) {
     std::uint32_t words[kSearchWords] = {};
     const int rc = flash_read_words(adapter, kOptionRomOffset, kSearchWords, words);
     if (rc != 0) {
-        std::fprintf(stderr, "ERROR: Could not read data at start of Option ROM!\n");
+        std::fputs(kRomStartUnreadableLine, stderr);
         return rc;
     }
     std::uint8_t rom_start[kDmHeaderSearchSize];

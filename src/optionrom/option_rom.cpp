@@ -1,10 +1,10 @@
 // The display command's header lines and the erase of the Option ROM region.
 #include "optionrom/option_rom.h"
 
-#include "device/interrupt_hold.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
-#include "optionrom/option_rom_signature.h"
+#include "optionrom/option_rom_presence.h"
+#include "platform/interrupt_hold.h"
 #include "settings/settings_storage.h"
 
 #include <cstdio>
@@ -16,17 +16,14 @@ int display_adapter(std::uint8_t adapter, settings_buffer* buffer) {
     std::printf("Adapter Index: \t%d\n", adapter);
     std::fputs("Description: \t", stdout);
 
-    std::uint32_t first_word = 0;
-    if (flash_read_words(adapter, kOptionRomOffset, 1, &first_word) != 0) {
-        std::fprintf(stderr, "ERROR: Could not read data at start of Option ROM!\n");
+    bool present = false;
+    if (read_option_rom_presence(adapter, &present) != 0) {
         return -1;
     }
-    std::uint8_t first_bytes[sizeof first_word];
-    std::memcpy(first_bytes, &first_word, sizeof first_bytes);
 
     std::fputs("Option ROM: \t", stdout);
     // Without an Option ROM the settings sector means nothing to anyone.
-    if (!has_option_rom_signature(first_bytes)) {
+    if (!present) {
         std::fputs("not present\n", stdout);
         return 0;
     }
@@ -41,9 +38,11 @@ int erase_option_rom(std::uint8_t adapter) {
     std::fflush(stdout);  // the prompt shows while the sectors erase
     // Half an Option ROM is worse than none: an interrupt waits for the
     // last sector.
-    interrupt_hold_begin();
-    const int rc = flash_erase_sectors(adapter, kOptionRomFirstSector, kOptionRomLastSector);
-    interrupt_hold_end();
+    int rc = 0;
+    {
+        const interrupt_hold_scope hold;
+        rc = flash_erase_sectors(adapter, kOptionRomFirstSector, kOptionRomLastSector);
+    }
     std::fputs(rc != 0 ? "failed!\n" : "done.\n", stdout);
     return rc;
 }

@@ -10,6 +10,10 @@
 // Flash bytes 0 and 1 are 0x55 0xAA: read little-endian, 0xAA55.
 inline constexpr std::uint16_t kOptionRomSignature = 0xAA55;
 
+// When the first word of the flash cannot be read, nothing about the Option
+// ROM can be said; every command that looks for one says so in these words.
+inline constexpr const char* kRomStartUnreadableLine = "ERROR: Could not read data at start of Option ROM!\n";
+
 // The bytes searched for the $DM$ header, from the start of the Option ROM.
 inline constexpr std::uint32_t kDmHeaderSearchSize = 512;
 

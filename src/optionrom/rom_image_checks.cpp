@@ -1,15 +1,11 @@
 #include "optionrom/rom_image_checks.h"
 
-#include "device/driver_requests.h"
 #include "optionrom/expansion_rom_chain.h"
+#include "pci/adapter_ids.h"
 
 #include <cstdio>
 
 namespace {
-
-// The first dword of PCI configuration space: vendor ID in bits 0-15,
-// device ID in bits 16-31.
-constexpr std::uint32_t kPciIdDword = 0x00;
 
 int refuse_format(const expansion_rom_chain& chain) {
     const unsigned image = chain.fault_image;
@@ -54,17 +50,13 @@ bool image_fits_adapter(const std::uint8_t* image, const expansion_rom_image& en
 
 // The firmware runs an image only on a device whose IDs it names.
 int compare_ids(std::uint8_t adapter, const std::uint8_t* image, const expansion_rom_chain& chain, rom_id_check ids) {
-    std::uint32_t id_dword = 0;
-    const bool read = pci_config_read(adapter, kPciIdDword, &id_dword);
-    // Vendor ID 0 or ffff is blank or absent configuration space: no identity
-    // to hold the image against, as the restore treats 0.
-    const auto read_vendor = static_cast<std::uint16_t>(id_dword);
-    if (!read || read_vendor == 0x0000 || read_vendor == 0xFFFF) {
-        std::printf("The Adapter's vendor and device IDs could not be read, they are not compared with the image's.\n");
+    pci_ids adapter_ids{};
+    if (read_config_space_ids(adapter, &adapter_ids) != 0) {
+        say_ids_not_compared("image's");
         return 0;
     }
-    const auto vendor_id = static_cast<std::uint16_t>(id_dword);
-    const auto device_id = static_cast<std::uint16_t>(id_dword >> 16);
+    const std::uint16_t vendor_id = adapter_ids.vendor_id;
+    const std::uint16_t device_id = adapter_ids.device_id;
     for (const expansion_rom_image& entry : chain.images) {
         if (image_fits_adapter(image, entry, vendor_id, device_id)) {
             continue;

@@ -3,13 +3,13 @@
 // settings record in sector 3 survives every update.
 #include "optionrom/rom_update.h"
 
-#include "device/interrupt_hold.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 #include "optionrom/option_rom.h"
 #include "optionrom/option_rom_signature.h"
 #include "optionrom/rom_image_file.h"
-#include "optionrom/rom_progress.h"
+#include "platform/interrupt_hold.h"
+#include "platform/progress_line.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,7 +34,7 @@ int report_download_failure() {
 // Programs the image from flash offset 0 a page at a time, the progress
 // line moving after each page.
 int program_rom_pieces(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size) {
-    if (flash_program_region(adapter, kOptionRomOffset, size, image, flash_erased_pages::program, &kRomProgressLine) !=
+    if (flash_program_region(adapter, kOptionRomOffset, size, image, flash_erased_pages::program, &kProgressLine) !=
         0) {
         // The progress line stays as it is; the error follows it.
         return report_download_failure();
@@ -50,7 +50,7 @@ int verify_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint3
     if (compared.outcome == flash_comparison::equal) {
         return kRomWritten;
     }
-    std::printf("\b\b\n");
+    end_progress_line(true);
     std::fflush(stdout);
     if (compared.outcome == flash_comparison::differs) {
         std::fprintf(stderr, "ERROR: Option ROM verification failed, flash differs from the image at offset 0x%x!\n",
@@ -95,7 +95,8 @@ int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32
     if (verified != kRomWritten) {
         return verified;
     }
-    std::printf("\b\b\nOption ROM flashing operation succeeded.\n");
+    end_progress_line(true);
+    std::printf("Option ROM flashing operation succeeded.\n");
     return kRomWritten;
 }
 
@@ -107,9 +108,11 @@ int update_rom_from_file(std::uint8_t adapter, const std::filesystem::path& path
     }
     // From the first erase to the read-back the adapter has no Option ROM it
     // can boot: an interrupt waits for the end.
-    interrupt_hold_begin();
-    const int written = write_rom_image(adapter, image, size, ids);
-    interrupt_hold_end();
+    int written = kRomWriteFailed;
+    {
+        const interrupt_hold_scope hold;
+        written = write_rom_image(adapter, image, size, ids);
+    }
     std::free(image);
     return written == kRomWritten ? 0 : -1;
 }

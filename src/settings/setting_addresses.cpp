@@ -1,10 +1,12 @@
 // The IPv4 settings and the two target portals. Each address is parsed into
 // a scratch copy and stored only when accepted, so a refused value leaves the
 // field as it was.
+#include "settings/setting_addresses.h"
+
+#include "platform/refusal.h"
 #include "settings/ipv4_parser.h"
-#include "settings/refusal.h"
-#include "settings/setting_kinds.h"
 #include "settings/setting_numbers.h"
+#include "settings/setting_refusal.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,19 +2,9 @@
 // row's kind.
 #include "settings/setting_assignment.h"
 
-#include "settings/refusal.h"
-#include "settings/setting_kinds.h"
-
-#include <cstdio>
-
-int refuse_by_row(const setting_row& row, const char* name, const char* value) {
-    switch (row.fill) {
-        case message_fill::name: return refuse_with(row.message, name);
-        case message_fill::value: return refuse_with(row.message, value);
-        case message_fill::none: break;
-    }
-    return refuse(row.message);
-}
+#include "platform/refusal.h"
+#include "settings/setting_addresses.h"
+#include "settings/setting_values.h"
 
 int apply_setting(boot_settings_record* record, const char* name, const char* value) {
     // The configure command always passes zero-terminated buffers; an absent

@@ -1,7 +1,9 @@
 // The settings whose value is a word, a text or a plain number.
-#include "settings/refusal.h"
-#include "settings/setting_kinds.h"
+#include "settings/setting_values.h"
+
+#include "platform/refusal.h"
 #include "settings/setting_numbers.h"
+#include "settings/setting_refusal.h"
 
 #include <cstring>
 

@@ -7,9 +7,9 @@
 // itself.
 #include "settings/settings_storage.h"
 
-#include "device/interrupt_hold.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
+#include "platform/interrupt_hold.h"
 #include "settings/settings_display.h"
 
 #include <cstdio>
@@ -61,10 +61,8 @@ bool restore_previous_record(std::uint8_t adapter, const boot_settings_record* p
 // A failed save whose previous record is not known to be back: the operator
 // learns how to bring it back.
 void report_previous_may_be_lost(std::uint8_t adapter) {
-    std::fprintf(stderr,
-                 "ERROR: The previous settings may be lost; put them back from a backup with "
-                 "\"hbabootcfg --restore %d BACKUP-FILE settings --force\".\n",
-                 adapter);
+    std::fprintf(stderr, "ERROR: The previous settings may be lost; put them back from a backup with %s.\n",
+                 settings_restore_command(adapter));
 }
 
 // Tries to put the previous record back and says how it went.
@@ -118,8 +116,8 @@ int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record
         std::fprintf(stderr, "ERROR: Could not read back saved settings, error %d!\n", rc);
         std::fprintf(stderr,
                      "ERROR: The new settings are most likely in place but unchecked; the previous ones can be put "
-                     "back from a backup with \"hbabootcfg --restore %d BACKUP-FILE settings --force\".\n",
-                     adapter);
+                     "back from a backup with %s.\n",
+                     settings_restore_command(adapter));
         return rc;
     }
     if (matches) {
@@ -170,12 +168,18 @@ int store_record(std::uint8_t adapter, settings_buffer* buffer, const boot_setti
 
 }  // namespace
 
+const char* settings_restore_command(std::uint8_t adapter) {
+    static char command[64];
+    std::snprintf(command, sizeof command, "\"hbabootcfg --restore %d BACKUP-FILE settings --force\"", adapter);
+    return command;
+}
+
 int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print) {
     if (buffer == nullptr) {
         return -1;
     }
     if (flash_read_region(adapter, kSettingsOffset, kSettingsRecordSize, record_bytes(&buffer->record), nullptr) != 0) {
-        std::fprintf(stderr, "ERROR: Could not read settings data!\n");
+        std::fputs(kSettingsUnreadableLine, stderr);
         return -1;
     }
     // The 4 bytes after the record are written by a save but never read.
@@ -189,22 +193,16 @@ int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print) {
 // From the erase to the last read-back, or to the previous record put back,
 // the sector holds no record that can be trusted: an interrupt waits.
 int save_settings(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous) {
-    interrupt_hold_begin();
-    const int rc = store_record(adapter, buffer, previous, true);
-    interrupt_hold_end();
-    return rc;
+    const interrupt_hold_scope hold;
+    return store_record(adapter, buffer, previous, true);
 }
 
 int write_settings_record(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous) {
-    interrupt_hold_begin();
-    const int rc = store_record(adapter, buffer, previous, false);
-    interrupt_hold_end();
-    return rc;
+    const interrupt_hold_scope hold;
+    return store_record(adapter, buffer, previous, false);
 }
 
 int erase_settings(std::uint8_t adapter) {
-    interrupt_hold_begin();
-    const int rc = flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
-    interrupt_hold_end();
-    return rc;
+    const interrupt_hold_scope hold;
+    return flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
 }

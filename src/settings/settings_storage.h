@@ -5,6 +5,13 @@
 
 #include <cstdint>
 
+// What every reader of the record says when the flash will not give it.
+inline constexpr const char* kSettingsUnreadableLine = "ERROR: Could not read settings data!\n";
+
+// The command that puts a backup's settings back on this adapter, quoted, for
+// every line that tells an operator how to recover them.
+const char* settings_restore_command(std::uint8_t adapter);
+
 // Reads the 444-byte record from flash offset 0x30000 into buffer (print:
 // show it too). 0, or -1 after "ERROR: Could not read settings data!".
 int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print);

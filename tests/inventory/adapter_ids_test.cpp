@@ -1,7 +1,7 @@
 // The vendor and device IDs a backup records and a restore compares, read in
 // this process against emulated adapters: the same words the list shows, and
 // no word at all (nor a line) when the VPD cannot give them.
-#include "inventory/adapter_ids.h"
+#include "pci/adapter_ids.h"
 #include "device/adapter_table.h"
 #include "inventory/adapter_list.h"
 #include "inventory_adapters.h"
@@ -55,7 +55,10 @@ TEST_P(AdapterIds, AreTheListsWordsOrNothing) {
     std::uint16_t device = 0xEEEE;
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(read_adapter_ids(0, &vendor, &device), c.result);
+    pci_ids ids{0xEEEE, 0xEEEE};
+    EXPECT_EQ(read_vpd_ids(0, &ids), c.result);
+    vendor = ids.vendor_id;
+    device = ids.device_id;
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
     const std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(vendor, c.vendor);

@@ -1,7 +1,7 @@
 // The walk over the PCI capability list of an emulated adapter, with the
 // exact configuration reads it issues.
-#include "inventory/pci_capability.h"
-#include "inventory/vpd_access.h"
+#include "pci/pci_capability.h"
+#include "pci/vpd_access.h"
 #include "vpd_bench.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The VPD capability's registers over the emulator's model: the data
 // register check and single VPD word reads, with the exact configuration
 // traffic of each request shape.
-#include "inventory/vpd_access.h"
+#include "pci/vpd_access.h"
 #include "vpd_bench.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // laid over the adapter's bytes, and the RV checksum; checked by walking the
 // result as PCI VPD resource items.
 #include "inventory/vpd_image.h"
-#include "inventory/vpd_access.h"
+#include "pci/vpd_access.h"
 #include "vpd_bench.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The VPD capability's two registers: the address register with its
 // completion flag at the capability offset c, the data register at c + 4.
-#include "inventory/vpd_access.h"
+#include "pci/vpd_access.h"
 
 #include "device/driver_requests.h"
 

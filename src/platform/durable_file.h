@@ -1,6 +1,5 @@
-// The platform's share of the backup file: creating it so that it is private,
-// on the disk and never half there under its name, and reading one back only
-// from a regular file.
+// A new file that is private, on the disk and never half there under its
+// name: what a backup of the flash is written into.
 //
 // A backup holds the boot settings record, CHAP secrets in clear, so it is
 // owner-only from its creation. It is made in the target's folder before the
@@ -17,13 +16,9 @@
 inline constexpr int kFileOk = 0;
 inline constexpr int kFileFailed = -1;       // the reason says why
 inline constexpr int kFileTargetExists = 1;  // a file appeared at the name meanwhile
-inline constexpr int kFileNotOpened = 2;     // reading: no such file, or no access
-inline constexpr int kFileReadFailed = 3;    // reading: the read itself failed
-inline constexpr int kFileIsFolder = 4;      // reading: a folder
-inline constexpr int kFileNotRegular = 5;    // reading: a FIFO, a device, a socket
 
-// A backup file between its creation and its name.
-struct new_backup_file {
+// A file between its creation and its name.
+struct new_durable_file {
     std::intptr_t file = -1;          // descriptor or handle of the file
     std::intptr_t folder = -1;        // POSIX: the target's folder, named through
     std::filesystem::path temporary;  // its temporary name, empty while it has none
@@ -31,23 +26,16 @@ struct new_backup_file {
 
 // Creates an owner-only file with room for size bytes in the folder of
 // target. kFileOk, or kFileFailed with the system's reason.
-int create_backup_file(const std::filesystem::path& target, std::size_t size, new_backup_file* file,
-                       std::string* reason);
+int create_durable_file(const std::filesystem::path& target, std::size_t size, new_durable_file* file,
+                        std::string* reason);
 
 // Writes size bytes into the file, flushes it to the disk, gives it the name
 // target unless a file holds that name (kFileTargetExists, nothing named),
 // and on POSIX flushes the folder. The file is closed whatever the outcome,
 // and removed unless it was named. kFileOk, kFileTargetExists, or kFileFailed
 // with the system's reason.
-int publish_backup_file(new_backup_file* file, const std::filesystem::path& target, const void* bytes, std::size_t size,
-                        std::string* reason);
+int publish_durable_file(new_durable_file* file, const std::filesystem::path& target, const void* bytes,
+                         std::size_t size, std::string* reason);
 
 // Closes and removes a file that will not be named.
-void discard_backup_file(new_backup_file* file);
-
-// Reads up to capacity bytes of the regular file at path into bytes; *count
-// is what was read, *more whether the file holds anything beyond. A FIFO or
-// a device is refused without waiting on it and without reading from it.
-// kFileOk, kFileNotOpened, kFileIsFolder, kFileNotRegular or kFileReadFailed.
-int read_regular_file(const std::filesystem::path& path, void* bytes, std::size_t capacity, std::size_t* count,
-                      bool* more);
+void discard_durable_file(new_durable_file* file);

@@ -18,3 +18,12 @@ void interrupt_hold_end();
 // Whether an interrupt was held during a stretch of this run: the command
 // then writes nothing more.
 bool interrupt_was_held();
+
+// A stretch as a scope: the hold begins with the guard and ends when the
+// scope is left, by whichever return, so no path can leave it held.
+struct interrupt_hold_scope {
+    interrupt_hold_scope() { interrupt_hold_begin(); }
+    ~interrupt_hold_scope() { interrupt_hold_end(); }
+    interrupt_hold_scope(const interrupt_hold_scope&) = delete;
+    interrupt_hold_scope& operator=(const interrupt_hold_scope&) = delete;
+};

@@ -1,5 +1,5 @@
 // The walk over the PCI capability list in the adapter's configuration space.
-#include "inventory/pci_capability.h"
+#include "pci/pci_capability.h"
 
 #include "device/driver_requests.h"
 

@@ -4,7 +4,7 @@
 // the five seconds or so that Windows gives a handler before it ends the
 // process anyway. Outside a stretch it passes every event on, so that the
 // default handler ends the process as it always did.
-#include "device/interrupt_hold.h"
+#include "platform/interrupt_hold.h"
 
 #include <windows.h>
 

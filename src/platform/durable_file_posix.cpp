@@ -1,10 +1,10 @@
-// The backup file on POSIX systems. Where the kernel offers it (Linux,
+// A new private file on POSIX systems. Where the kernel offers it (Linux,
 // O_TMPFILE) the file has no name at all until linkat gives it one, so a run
 // killed at any point leaves nothing behind; elsewhere it is made under a
 // random name no other run picks, and linked to its name when complete.
 // Either way the naming step fails when the name is taken: nothing is
 // replaced, and no check can be overtaken by a file appearing after it.
-#include "backup/backup_file_system.h"
+#include "platform/durable_file.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -123,9 +123,9 @@ int link_named(int folder, const char* temporary, const char* name) {
 
 }  // namespace
 
-int create_backup_file(const std::filesystem::path& target, std::size_t size, new_backup_file* file,
-                       std::string* reason) {
-    *file = new_backup_file{};
+int create_durable_file(const std::filesystem::path& target, std::size_t size, new_durable_file* file,
+                        std::string* reason) {
+    *file = new_durable_file{};
     const int folder = open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0) {
         return fail(errno, reason);
@@ -137,7 +137,7 @@ int create_backup_file(const std::filesystem::path& target, std::size_t size, ne
     }
     if (fd < 0) {
         const int error = errno;
-        discard_backup_file(file);
+        discard_durable_file(file);
         return fail(error, reason);
     }
     file->file = fd;
@@ -145,20 +145,20 @@ int create_backup_file(const std::filesystem::path& target, std::size_t size, ne
     // mode whatever the umask.
     if (fchmod(fd, kOwnerOnly) != 0) {
         const int error = errno;
-        discard_backup_file(file);
+        discard_durable_file(file);
         return fail(error, reason);
     }
     // A disk without room for the backup is refused now, not after the read.
     const int reserve = posix_fallocate(fd, 0, static_cast<off_t>(size));
     if (reserve == ENOSPC || reserve == EFBIG || reserve == EDQUOT) {
-        discard_backup_file(file);
+        discard_durable_file(file);
         return fail(reserve, reason);
     }
     return kFileOk;
 }
 
-int publish_backup_file(new_backup_file* file, const std::filesystem::path& target, const void* bytes, std::size_t size,
-                        std::string* reason) {
+int publish_durable_file(new_durable_file* file, const std::filesystem::path& target, const void* bytes,
+                         std::size_t size, std::string* reason) {
     const int fd = static_cast<int>(file->file);
     const int folder = static_cast<int>(file->folder);
     int error = 0;
@@ -166,7 +166,7 @@ int publish_backup_file(new_backup_file* file, const std::filesystem::path& targ
     // given must not leave an empty or partial file under it.
     if (!write_all(fd, bytes, size, &error) || fsync(fd) != 0) {
         error = error != 0 ? error : errno;
-        discard_backup_file(file);
+        discard_durable_file(file);
         return fail(error, reason);
     }
     const std::string name = target.filename().string();
@@ -175,7 +175,7 @@ int publish_backup_file(new_backup_file* file, const std::filesystem::path& targ
     if (linked != 0) {
         error = errno;
         file->temporary.clear();  // removed by link_named already
-        discard_backup_file(file);
+        discard_durable_file(file);
         return error == EEXIST ? kFileTargetExists : fail(error, reason);
     }
     file->temporary.clear();
@@ -184,7 +184,7 @@ int publish_backup_file(new_backup_file* file, const std::filesystem::path& targ
     if (fsync(folder) != 0 && errno != EINVAL) {
         error = errno;
         unlinkat(folder, name.c_str(), 0);
-        discard_backup_file(file);
+        discard_durable_file(file);
         return fail(error, reason);
     }
     close_quietly(&file->file);
@@ -192,68 +192,11 @@ int publish_backup_file(new_backup_file* file, const std::filesystem::path& targ
     return kFileOk;
 }
 
-void discard_backup_file(new_backup_file* file) {
+void discard_durable_file(new_durable_file* file) {
     if (!file->temporary.empty() && file->folder >= 0) {
         unlinkat(static_cast<int>(file->folder), file->temporary.c_str(), 0);
     }
     file->temporary.clear();
     close_quietly(&file->file);
     close_quietly(&file->folder);
-}
-
-int read_regular_file(const std::filesystem::path& path, void* bytes, std::size_t capacity, std::size_t* count,
-                      bool* more) {
-    *count = 0;
-    *more = false;
-    // Looked at before it is opened: opening a device can act on it, and a
-    // FIFO without a writer would block the open.
-    struct stat before {};
-    if (stat(path.c_str(), &before) != 0) {
-        return kFileNotOpened;
-    }
-    if (S_ISDIR(before.st_mode)) {
-        return kFileIsFolder;
-    }
-    if (!S_ISREG(before.st_mode)) {
-        return kFileNotRegular;
-    }
-    // Non-blocking, and checked again on what was opened, in case the name
-    // was given to a FIFO in between.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        return kFileNotOpened;
-    }
-    struct stat opened {};
-    if (fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-        close(fd);
-        return S_ISDIR(opened.st_mode) ? kFileIsFolder : kFileNotRegular;
-    }
-    auto* next = static_cast<unsigned char*>(bytes);
-    std::size_t done = 0;
-    int result = kFileOk;
-    while (done < capacity) {
-        const ssize_t n = read(fd, next + done, capacity - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            result = kFileReadFailed;
-        }
-        if (n <= 0) {
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (result == kFileOk && done == capacity) {
-        unsigned char extra = 0;
-        ssize_t n = 0;
-        do {
-            n = read(fd, &extra, 1);
-        } while (n < 0 && errno == EINTR);
-        *more = n > 0;
-        result = n < 0 ? kFileReadFailed : kFileOk;
-    }
-    close(fd);
-    *count = done;
-    return result;
 }

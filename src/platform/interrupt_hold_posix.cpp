@@ -1,7 +1,7 @@
 // The interrupt signals are blocked over a stretch; one that arrives then
 // stays pending and is taken with sigtimedwait before the old mask comes
 // back, so that its default action (ending the process) never runs.
-#include "device/interrupt_hold.h"
+#include "platform/interrupt_hold.h"
 
 #include <csignal>
 #include <ctime>

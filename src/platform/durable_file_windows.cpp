@@ -1,10 +1,10 @@
-// The backup file on Windows. It is made under a random temporary name no
+// A new private file on Windows. It is made under a random temporary name no
 // other run picks, beside the target, so that a run killed before the name
 // was given leaves nothing a later backup trips over; MoveFileExW without
 // MOVEFILE_REPLACE_EXISTING then names it in one step that fails when the
 // name is taken. Its permissions are those the folder passes on, as for any
 // file the operator creates there.
-#include "backup/backup_file_system.h"
+#include "platform/durable_file.h"
 
 #include <windows.h>
 
@@ -39,11 +39,11 @@ int fail(DWORD error, std::string* reason) {
     return kFileFailed;
 }
 
-HANDLE handle_of(const new_backup_file& file) {
+HANDLE handle_of(const new_durable_file& file) {
     return reinterpret_cast<HANDLE>(file.file);
 }
 
-void close_quietly(new_backup_file* file) {
+void close_quietly(new_durable_file* file) {
     if (file->file != -1) {
         CloseHandle(handle_of(*file));
         file->file = -1;
@@ -56,9 +56,9 @@ bool is_taken(DWORD error) {
 
 }  // namespace
 
-int create_backup_file(const std::filesystem::path& target, std::size_t size, new_backup_file* file,
-                       std::string* reason) {
-    *file = new_backup_file{};
+int create_durable_file(const std::filesystem::path& target, std::size_t size, new_durable_file* file,
+                        std::string* reason) {
+    *file = new_durable_file{};
     std::random_device source;
     HANDLE handle = INVALID_HANDLE_VALUE;
     std::filesystem::path temporary;
@@ -86,14 +86,14 @@ int create_backup_file(const std::filesystem::path& target, std::size_t size, ne
     if (!SetFilePointerEx(handle, end, nullptr, FILE_BEGIN) || !SetEndOfFile(handle) ||
         !SetFilePointerEx(handle, start, nullptr, FILE_BEGIN)) {
         const DWORD error = GetLastError();
-        discard_backup_file(file);
+        discard_durable_file(file);
         return fail(error, reason);
     }
     return kFileOk;
 }
 
-int publish_backup_file(new_backup_file* file, const std::filesystem::path& target, const void* bytes, std::size_t size,
-                        std::string* reason) {
+int publish_durable_file(new_durable_file* file, const std::filesystem::path& target, const void* bytes,
+                         std::size_t size, std::string* reason) {
     const auto* next = static_cast<const unsigned char*>(bytes);
     std::size_t done = 0;
     while (done < size) {
@@ -102,7 +102,7 @@ int publish_backup_file(new_backup_file* file, const std::filesystem::path& targ
         DWORD written = 0;
         if (!WriteFile(handle_of(*file), next + done, piece, &written, nullptr) || written == 0) {
             const DWORD error = written == 0 && GetLastError() == ERROR_SUCCESS ? ERROR_DISK_FULL : GetLastError();
-            discard_backup_file(file);
+            discard_durable_file(file);
             return fail(error, reason);
         }
         done += written;
@@ -111,70 +111,23 @@ int publish_backup_file(new_backup_file* file, const std::filesystem::path& targ
     // given must not leave an empty or partial file under it.
     if (!FlushFileBuffers(handle_of(*file))) {
         const DWORD error = GetLastError();
-        discard_backup_file(file);
+        discard_durable_file(file);
         return fail(error, reason);
     }
     close_quietly(file);
     if (!MoveFileExW(file->temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
         const DWORD error = GetLastError();
-        discard_backup_file(file);
+        discard_durable_file(file);
         return is_taken(error) ? kFileTargetExists : fail(error, reason);
     }
     file->temporary.clear();
     return kFileOk;
 }
 
-void discard_backup_file(new_backup_file* file) {
+void discard_durable_file(new_durable_file* file) {
     close_quietly(file);
     if (!file->temporary.empty()) {
         DeleteFileW(file->temporary.c_str());
         file->temporary.clear();
     }
-}
-
-int read_regular_file(const std::filesystem::path& path, void* bytes, std::size_t capacity, std::size_t* count,
-                      bool* more) {
-    *count = 0;
-    *more = false;
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return kFileIsFolder;
-    }
-    HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
-        return kFileNotOpened;
-    }
-    // NUL, CON, a named pipe: only a file on a disk is read.
-    if (GetFileType(handle) != FILE_TYPE_DISK) {
-        CloseHandle(handle);
-        return kFileNotRegular;
-    }
-    auto* next = static_cast<unsigned char*>(bytes);
-    std::size_t done = 0;
-    int result = kFileOk;
-    while (done < capacity) {
-        const std::size_t left = capacity - done;
-        const DWORD piece = left > 0x100000 ? 0x100000 : static_cast<DWORD>(left);
-        DWORD got = 0;
-        if (!ReadFile(handle, next + done, piece, &got, nullptr)) {
-            result = kFileReadFailed;
-            break;
-        }
-        if (got == 0) {
-            break;
-        }
-        done += got;
-    }
-    if (result == kFileOk && done == capacity) {
-        unsigned char extra = 0;
-        DWORD got = 0;
-        if (!ReadFile(handle, &extra, 1, &got, nullptr)) {
-            result = kFileReadFailed;
-        }
-        *more = got > 0;
-    }
-    CloseHandle(handle);
-    *count = done;
-    return result;
 }

@@ -1,4 +1,4 @@
-#include "settings/refusal.h"
+#include "platform/refusal.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
-#include "optionrom/rom_progress.h"
+#include "platform/progress_line.h"
 
 #include <cstdio>
 
-float rom_progress_percent(std::uint32_t size, std::uint32_t remaining) {
+float progress_percent(std::uint32_t size, std::uint32_t remaining) {
     const float fraction = static_cast<float>(static_cast<double>(size - remaining) / static_cast<double>(size));
     return static_cast<float>(static_cast<double>(fraction) * 100.0);
 }
@@ -11,7 +11,7 @@ float rom_progress_percent(std::uint32_t size, std::uint32_t remaining) {
 // six again: below ten percent a leading space keeps the width. The first
 // print stands at the start of a fresh line, where the backspaces do nothing;
 // 100.00% is the one print of seven characters.
-void print_rom_progress(float percent) {
+void print_progress_percent(float percent) {
     if (percent < 10.0f) {
         std::printf("\b\b\b\b\b\b %02.02f%%", static_cast<double>(percent));
     } else {
@@ -20,6 +20,10 @@ void print_rom_progress(float percent) {
     std::fflush(stdout);
 }
 
-void report_rom_progress(void* /*context*/, std::uint32_t done, std::uint32_t total) {
-    print_rom_progress(rom_progress_percent(total, total - done));
+void report_progress_line(void* /*context*/, std::uint32_t done, std::uint32_t total) {
+    print_progress_percent(progress_percent(total, total - done));
+}
+
+void end_progress_line(bool complete) {
+    std::fputs(complete ? "\b\b\n" : "\n", stdout);
 }
