@@ -6,6 +6,8 @@
 #include "app/exit_program.h"
 #include "app/interrupt_report.h"
 #include "app/settings_file.h"
+#include "app/usage.h"
+#include "platform/refusal.h"
 #include "settings/setting_assignment.h"
 #include "settings/settings_storage.h"
 
@@ -42,7 +44,7 @@ bool passes_port_precheck(const char* value, std::size_t length) {
 void apply_argument(boot_settings_record* record, const char* argument) {
     const char* equals = static_cast<const char*>(std::memchr(argument, '=', strnlen(argument, kNameBufferSize)));
     if (equals == nullptr) {
-        std::fprintf(stderr, "ERROR: setting %s must be of type setting=value\n", argument);
+        refuse_with("ERROR: setting %s must be of type setting=value\n", argument);
         exit_program(-1);
     }
     const auto name_length = static_cast<std::size_t>(equals - argument);
@@ -51,14 +53,17 @@ void apply_argument(boot_settings_record* record, const char* argument) {
     const char* value = equals + 1;
     const std::size_t value_length = strnlen(value, kValueMeasureLimit);
     if (value_length >= kValueBufferSize) {
-        std::fprintf(stderr, "ERROR: value of setting %s is too long, at most %d characters allowed!\n", g_name,
-                     static_cast<int>(kValueBufferSize - 1));
+        char format[96];
+        std::snprintf(format, sizeof format,
+                      "ERROR: value of setting %%s is too long, at most %d characters allowed!\n",
+                      static_cast<int>(kValueBufferSize - 1));
+        refuse_with(format, g_name);
         exit_program(-1);
     }
     std::memcpy(g_value, value, value_length);
 
     if (std::strcmp(g_name, "preferredport") == 0 && !passes_port_precheck(g_value, value_length)) {
-        std::fprintf(stderr, "ERROR: invalid port selection!\n");
+        refuse("ERROR: invalid port selection!\n");
         exit_program(-1);
     }
     if (apply_setting(record, g_name, g_value) != 0) {
@@ -71,13 +76,28 @@ void apply_argument(boot_settings_record* record, const char* argument) {
 // The setting arguments in order, each "@file" replaced by the file's lines
 // in its place. Every file is read before the adapter is touched, so a file
 // that cannot be used ends the run before anything is read or written.
-int gather_arguments(int argc, char** argv, std::vector<std::string>* arguments) {
+int gather_arguments(int argc, char** argv, std::vector<setting_argument>* arguments) {
+    const char* last_file = nullptr;
     for (int i = 3; i < argc; ++i) {
         if (argv[i][0] != '@') {
-            arguments->emplace_back(argv[i]);
-        } else if (read_settings_file(argument_path(argc, argv, i, 1), argv[i] + 1, arguments) != 0) {
+            arguments->push_back({argv[i], nullptr, 0});
+            continue;
+        }
+        last_file = argv[i] + 1;
+        if (read_settings_file(argument_path(argc, argv, i, 1), last_file, arguments) != 0) {
             return -1;
         }
+    }
+    // An empty template (a failed export saved as one, /dev/null, only
+    // comments) asks for nothing: saving the record unchanged would report
+    // success on every server it is applied to.
+    if (arguments->empty() && last_file != nullptr) {
+        refuse_with("ERROR: no setting given (the settings file %s holds none)!\n", shown_text(last_file).c_str());
+        return -1;
+    }
+    if (arguments->empty()) {
+        print_usage();
+        return -1;
     }
     return 0;
 }
@@ -103,7 +123,7 @@ void warn_if_erased(std::uint8_t adapter, const boot_settings_record& previous) 
 }  // namespace
 
 void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings_buffer* buffer) {
-    std::vector<std::string> arguments;
+    std::vector<setting_argument> arguments;
     if (gather_arguments(argc, argv, &arguments) != 0) {
         exit_program(-1);
     }
@@ -116,9 +136,11 @@ void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings
     }
     // What the flash held, for the save to put back if it fails.
     const boot_settings_record previous = buffer->record;
-    for (const std::string& argument : arguments) {
-        apply_argument(&buffer->record, argument.c_str());
+    for (const setting_argument& argument : arguments) {
+        set_refusal_origin(argument.file, argument.line);
+        apply_argument(&buffer->record, argument.text.c_str());
     }
+    set_refusal_origin(nullptr, 0);
     warn_if_erased(adapter, previous);
     finish_writing_command(save_settings(adapter, buffer, &previous), "the new settings were saved and verified",
                            "the new settings were not saved (see above)");

@@ -68,13 +68,29 @@ settings_buffer g_settings_buffer;
 struct adapter_command {
     command_word word;
     void (*run)(std::uint8_t adapter, int argc, char** argv);
+    bool output_is_document;  // standard output carries only what it asks for
 };
 
 constexpr adapter_command kAdapterCommands[] = {
-    {kDisplayCommand, run_display},         {kConfigureCommand, run_configure},   {kUpdateCommand, run_update_command},
-    {kEraseCommand, run_erase_command},     {kExportCommand, run_export},         {kBackupCommand, run_backup_command},
-    {kRestoreCommand, run_restore_command}, {kVerifyCommand, run_verify_command},
+    {kDisplayCommand, run_display, false},
+    {kConfigureCommand, run_configure, false},
+    {kUpdateCommand, run_update_command, false},
+    {kEraseCommand, run_erase_command, false},
+    {kExportCommand, run_export, true},
+    {kBackupCommand, run_backup_command, false},
+    {kRestoreCommand, run_restore_command, false},
+    {kVerifyCommand, run_verify_command, false},
 };
+
+// The command argument 1 names, or null.
+const adapter_command* find_adapter_command(const char* argument) {
+    for (const adapter_command& entry : kAdapterCommands) {
+        if (is_command(argument, entry.word)) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
 
 // Argument 2 is one character: the adapter index 0 to 9.
 [[noreturn]] void run_adapter_command(int argc, char** argv) {
@@ -85,6 +101,10 @@ constexpr adapter_command kAdapterCommands[] = {
     // A command for an adapter that is not there was not carried out, and a
     // script that erases, updates or restores must not take it for success.
     // (An interface list that could not be had has printed its own line.)
+    const adapter_command* command_entry = find_adapter_command(argv[1]);
+    if (command_entry != nullptr && command_entry->output_is_document) {
+        send_open_diagnostics_to(stderr);
+    }
     const std::uint8_t count = enumerate_adapters();
     if (count == 0) {
         std::fprintf(stderr, "ERROR: no Adapter found!\n");
@@ -96,12 +116,10 @@ constexpr adapter_command kAdapterCommands[] = {
         refuse_adapter_index(count);
     }
 
-    const char* command = argv[1];
-    for (const adapter_command& entry : kAdapterCommands) {
-        if (is_command(command, entry.word)) {
-            entry.run(adapter, argc, argv);
-        }
+    if (command_entry != nullptr) {
+        command_entry->run(adapter, argc, argv);
     }
+    const char* command = argv[1];
     // The list and version words name no adapter and do nothing here, as
     // they always have; any other word is a command line not understood
     // (configure without a setting included).

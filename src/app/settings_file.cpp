@@ -16,19 +16,21 @@ namespace {
 constexpr std::size_t kSettingsFileMax = 64 * 1024;
 
 // The line end is LF or CR LF; a CR anywhere else is part of the line.
-void append_line(std::string line, bool ended_by_lf, std::vector<std::string>* arguments) {
+void append_line(std::string line, bool ended_by_lf, setting_argument origin,
+                 std::vector<setting_argument>* arguments) {
     if (ended_by_lf && !line.empty() && line.back() == '\r') {
         line.pop_back();
     }
     if (line.empty() || line.front() == '#') {
         return;
     }
-    arguments->push_back(std::move(line));
+    origin.text = std::move(line);
+    arguments->push_back(std::move(origin));
 }
 
 }  // namespace
 
-int read_settings_file(const std::filesystem::path& path, const char* shown, std::vector<std::string>* arguments) {
+int read_settings_file(const std::filesystem::path& path, const char* shown, std::vector<setting_argument>* arguments) {
     // Any kind of file: a template may come through a pipe, and /dev/null
     // is an empty one.
     std::string contents(kSettingsFileMax, '\0');
@@ -45,13 +47,15 @@ int read_settings_file(const std::filesystem::path& path, const char* shown, std
         return refuse_with("ERROR: Settings file %s holds a NUL byte!\n", shown);
     }
     std::size_t begin = 0;
+    int line = 0;
     while (begin < contents.size()) {
+        ++line;
         std::size_t end = contents.find('\n', begin);
         const bool ended_by_lf = end != std::string::npos;
         if (!ended_by_lf) {
             end = contents.size();
         }
-        append_line(contents.substr(begin, end - begin), ended_by_lf, arguments);
+        append_line(contents.substr(begin, end - begin), ended_by_lf, {{}, shown, line}, arguments);
         begin = end + 1;
     }
     return 0;

@@ -8,6 +8,7 @@
 namespace {
 
 device_handle g_slots[kMaxAdapters] = {};
+std::FILE* g_open_diagnostics = stdout;
 bool g_interface_list_failed = false;
 
 // The first field of both SetupAPI records is their size, which the caller
@@ -25,19 +26,20 @@ device_handle open_interface(const transport_ops* t, std::uint32_t position, int
     t->get_interface_detail(list, record, nullptr, 0, &required);
     const std::uint32_t size_error = t->last_error();
     if (size_error != kErrorInsufficientBuffer) {
-        std::printf("Error in SetupDiGetDeviceInterfaceDetail%d\n", static_cast<int>(size_error));
+        std::fprintf(g_open_diagnostics, "Error in SetupDiGetDeviceInterfaceDetail%d\n", static_cast<int>(size_error));
         return kNoHandle;
     }
     // Never smaller than the fixed part whose size field we fill in.
     const std::uint32_t allocated = required < t->detail_fixed_size ? t->detail_fixed_size : required;
     void* detail = std::calloc(1, allocated);
     if (detail == nullptr) {
-        std::printf("Couldn't allocate %d bytes for device interface details.\n", static_cast<int>(required));
+        std::fprintf(g_open_diagnostics, "Couldn't allocate %d bytes for device interface details.\n",
+                     static_cast<int>(required));
         return kNoHandle;
     }
     set_size_field(detail, t->detail_fixed_size);
     if (!t->get_interface_detail(list, record, detail, allocated, nullptr)) {
-        std::printf("Error in SetupDiGetDeviceInterfaceDetail\n");
+        std::fputs("Error in SetupDiGetDeviceInterfaceDetail\n", g_open_diagnostics);
         std::free(detail);
         return kNoHandle;
     }
@@ -53,7 +55,7 @@ device_handle open_interface(const transport_ops* t, std::uint32_t position, int
                          static_cast<int>(position));
         }
         // No line end: whatever is printed next continues this line.
-        std::printf("CreateFile failed: 0x%x", static_cast<unsigned>(open_error));
+        std::fprintf(g_open_diagnostics, "CreateFile failed: 0x%x", static_cast<unsigned>(open_error));
         return kInvalidHandle;
     }
     return handle;
@@ -63,6 +65,10 @@ device_handle open_interface(const transport_ops* t, std::uint32_t position, int
 
 device_handle adapter_slot_handle(std::uint8_t adapter) {
     return adapter < kMaxAdapters ? g_slots[adapter] : kNoHandle;
+}
+
+void send_open_diagnostics_to(std::FILE* stream) {
+    g_open_diagnostics = stream;
 }
 
 bool adapter_interface_list_failed() {

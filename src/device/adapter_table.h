@@ -10,6 +10,7 @@
 #include "device/transport.h"
 
 #include <cstdint>
+#include <cstdio>
 
 // The handle table holds 20 slots; an index of 20 or more selects none.
 inline constexpr int kMaxAdapters = 20;
@@ -18,6 +19,12 @@ inline constexpr int kMaxAdapters = 20;
 // to 20 of them into slots 0 to 19, printing its own diagnostics. Returns the
 // number of interfaces found (failed opens included), 0 to 20.
 std::uint8_t enumerate_adapters();
+
+// Where enumeration prints what it could not open: standard output by
+// default, as it always has; standard error for a command whose standard
+// output is a document (the export's settings), which a refusal must leave
+// empty.
+void send_open_diagnostics_to(std::FILE* stream);
 
 // Whether the last enumeration could not have the interface list at all (it
 // then returned 0 after its message), as against finding no adapter.

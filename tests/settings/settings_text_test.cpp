@@ -145,9 +145,11 @@ TEST_F(SettingsText, SettingsFileLinesAreArgumentsInPlace) {
     EXPECT_EQ(r.vlanid, 5);
     EXPECT_EQ(r.targetlun, 8);  // a last line without its line end counts
     // "@" inside a file names no file, and a line of blanks is an argument.
-    expect_refused({"@" + box.folder("lf.txt")}, "ERROR: unknown setting @not-a-file!\n");
+    expect_refused({"@" + box.folder("lf.txt")},
+                   "ERROR: " + box.folder("lf.txt") + ", line 2: unknown setting @not-a-file!\n");
     box.write_text("blank.txt", "targetlun=7\n  \n");
-    expect_refused({"@" + box.folder("blank.txt")}, "ERROR: setting    must be of type setting=value\n");
+    expect_refused({"@" + box.folder("blank.txt")},
+                   "ERROR: " + box.folder("blank.txt") + ", line 2: setting    must be of type setting=value\n");
 }
 
 TEST_F(SettingsText, UnusableSettingsFilesAreRefusedBeforeAnythingIsWritten) {
@@ -168,7 +170,9 @@ TEST_F(SettingsText, UnusableSettingsFilesAreRefusedBeforeAnythingIsWritten) {
                    "ERROR: Settings file " + box.folder("over_limit.txt") + " is larger than 64 KiB!\n");
     expect_refused({"@" + box.folder("nul.txt")},
                    "ERROR: Settings file " + box.folder("nul.txt") + " holds a NUL byte!\n");
-    expect_refused({"@" + box.folder("refused.txt")}, "ERROR: Target LUN should be an integer number from 0 to 255!\n");
+    expect_refused(
+        {"@" + box.folder("refused.txt")},
+        "ERROR: " + box.folder("refused.txt") + ", line 2: Target LUN should be an integer number from 0 to 255!\n");
     // A file that cannot be read is refused even after a setting that would be.
     expect_refused({"targetlun=300", "@" + missing}, "ERROR: Could not read settings file " + missing + "!\n");
     const run_result r = box.run({"--configure", "0", "@" + box.folder("at_limit.txt"), "vlanid=4"});
