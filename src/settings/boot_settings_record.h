@@ -118,6 +118,11 @@ enum chap_type : std::uint8_t {
 };
 
 inline constexpr std::uint8_t kPreferredPortAny = 0xFF;
+
+// The OS-initiator flag is inverted on flash.
+inline constexpr std::uint8_t kOsInitiatorUsed = 0;
+inline constexpr std::uint8_t kOsInitiatorNotUsed = 1;
+
 inline constexpr std::uint16_t kDefaultIscsiPort = 3260;
 
 // A version 1.0 record (high byte of version is 1) cannot be shown or edited.
