@@ -130,3 +130,8 @@ bool is_version_1_0(const boot_settings_record& record);
 
 // The first four bytes are the magic.
 bool has_settings_magic(const boot_settings_record& record);
+
+// What a save of the configure command makes of the header, so that the
+// firmware takes the record: the magic, a flag of 0 turned into 1, the
+// length 444.
+void fix_up_settings_header(boot_settings_record* record);
