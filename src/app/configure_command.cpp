@@ -1,14 +1,18 @@
 // The configure command: read the record, apply every setting=value argument
 // in order to the copy in memory, and save it only when all were accepted,
-// so that a refusal anywhere leaves the flash as it was.
+// so that a refusal anywhere leaves the flash as it was, and only when it
+// would change the flash: a template applied again erases nothing. With
+// --dry-run (-n) last, it shows what the save would change instead.
 #include "app/argument_path.h"
 #include "app/commands.h"
+#include "app/dry_run.h"
 #include "app/exit_program.h"
 #include "app/interrupt_report.h"
 #include "app/settings_file.h"
 #include "app/usage.h"
 #include "platform/refusal.h"
 #include "settings/setting_assignment.h"
+#include "settings/settings_compare.h"
 #include "settings/settings_storage.h"
 
 #include <cstdio>
@@ -73,12 +77,13 @@ void apply_argument(boot_settings_record* record, const char* argument) {
     std::memset(g_value, 0, sizeof g_value);
 }
 
-// The setting arguments in order, each "@file" replaced by the file's lines
-// in its place. Every file is read before the adapter is touched, so a file
-// that cannot be used ends the run before anything is read or written.
-int gather_arguments(int argc, char** argv, std::vector<setting_argument>* arguments) {
+// The setting arguments in order (argv[3] up to argv[end - 1]), each "@file"
+// replaced by the file's lines in its place. Every file is read before the
+// adapter is touched, so a file that cannot be used ends the run before
+// anything is read or written.
+int gather_arguments(int argc, char** argv, int end, std::vector<setting_argument>* arguments) {
     const char* last_file = nullptr;
-    for (int i = 3; i < argc; ++i) {
+    for (int i = 3; i < end; ++i) {
         if (argv[i][0] != '@') {
             arguments->push_back({argv[i], nullptr, 0});
             continue;
@@ -123,8 +128,15 @@ void warn_if_erased(std::uint8_t adapter, const boot_settings_record& previous) 
 }  // namespace
 
 void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings_buffer* buffer) {
+    const bool dry_run = is_dry_run_word(argv[argc - 1]);
+    const int settings_end = dry_run ? argc - 1 : argc;
+    // A dry run of no setting is a configure without a setting.
+    if (settings_end <= 3) {
+        print_usage();
+        exit_program(-1);
+    }
     std::vector<setting_argument> arguments;
-    if (gather_arguments(argc, argv, &arguments) != 0) {
+    if (gather_arguments(argc, argv, settings_end, &arguments) != 0) {
         exit_program(-1);
     }
     if (read_settings(adapter, buffer, false) != 0) {
@@ -141,6 +153,13 @@ void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings
         apply_argument(&buffer->record, argument.text.c_str());
     }
     set_refusal_origin(nullptr, 0);
+    if (dry_run) {
+        finish_configure_dry_run(previous, buffer->record);
+    }
+    if (!save_would_change(previous, buffer->record)) {
+        std::printf("Settings unchanged, nothing written.\n");
+        exit_program(0);
+    }
     warn_if_erased(adapter, previous);
     finish_writing_command(save_settings(adapter, buffer, &previous), "the new settings were saved and verified",
                            "the new settings were not saved (see above)");

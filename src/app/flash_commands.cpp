@@ -2,10 +2,12 @@
 #include "app/argument_path.h"
 #include "app/command_words.h"
 #include "app/commands.h"
+#include "app/dry_run.h"
 #include "app/exit_program.h"
 #include "app/interrupt_report.h"
 #include "optionrom/option_rom.h"
 #include "optionrom/rom_update.h"
+#include "optionrom/rom_update_dry_run.h"
 #include "settings/settings_storage.h"
 
 #include <cstdio>
@@ -20,8 +22,16 @@ void run_update_command(std::uint8_t adapter, int argc, char** argv) {
     // never lets through an image the firmware could not run at all.
     const bool forced = argc >= 5 && is_force_word(argv[4]);
     const rom_id_check ids = forced ? rom_id_check::waived : rom_id_check::required;
-    finish_writing_command(update_rom_from_file(adapter, argument_path(argc, argv, 3), ids),
-                           "the new Option ROM was written and verified",
+    // --dry-run (-n) comes last, after the file and any --force; in place of
+    // --force it still makes a dry run, never a write.
+    if (argc >= 5 && (is_dry_run_word(argv[argc - 1]) || is_dry_run_word(argv[4]))) {
+        exit_program(dry_run_rom_update(adapter, argument_path(argc, argv, 3), ids) == 0 ? 0 : -1);
+    }
+    const int rc = update_rom_from_file(adapter, argument_path(argc, argv, 3), ids);
+    if (rc == kRomImageUnchanged) {
+        finish_writing_command(0, "the Option ROM already held the image, nothing was written", "");
+    }
+    finish_writing_command(rc, "the new Option ROM was written and verified",
                            "the new Option ROM was not written (see above)");
 }
 

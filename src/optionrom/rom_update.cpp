@@ -1,6 +1,9 @@
 // Replacing the Option ROM in sectors 0 to 2 of the adapter's flash with an
 // image file. Only the sectors the image needs are erased, so the boot
-// settings record in sector 3 survives every update.
+// settings record in sector 3 survives every update, and of those only the
+// ones whose flash differs from what the update would leave there: an image
+// applied again erases nothing, and every erase is wear and a moment in
+// which the adapter has no Option ROM it can boot.
 #include "optionrom/rom_update.h"
 
 #include "flash/flash_geometry.h"
@@ -8,6 +11,7 @@
 #include "optionrom/option_rom.h"
 #include "optionrom/option_rom_signature.h"
 #include "optionrom/rom_image_file.h"
+#include "optionrom/rom_sector_compare.h"
 #include "platform/interrupt_hold.h"
 #include "platform/progress_line.h"
 
@@ -31,13 +35,48 @@ int report_download_failure() {
     return kRomWriteFailed;
 }
 
-// Programs the image from flash offset 0 a page at a time, the progress
-// line moving after each page.
-int program_rom_pieces(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size) {
-    if (flash_program_region(adapter, kOptionRomOffset, size, image, flash_erased_pages::program, &kProgressLine) !=
-        0) {
-        // The progress line stays as it is; the error follows it.
-        return report_download_failure();
+// Each differing sector is erased on its own, in order; the first failure
+// ends the erase as it would end one over the whole range.
+int erase_differing_sectors(std::uint8_t adapter, const rom_sector_plan& plan) {
+    for (std::int32_t sector = 0; sector < plan.covered; ++sector) {
+        if (plan.differs[sector] && flash_erase_sectors(adapter, sector, sector) != 0) {
+            return kRomWriteFailed;
+        }
+    }
+    return kRomWritten;
+}
+
+// The progress line over the whole image, told by one sector's part at a
+// time: a sector left as it was moves the line on by its whole size.
+struct image_progress {
+    std::uint32_t offset;  // of the sector's part in the image
+    std::uint32_t size;    // of the image
+};
+
+void report_image_progress(void* context, std::uint32_t done, std::uint32_t /*total*/) {
+    const auto* image = static_cast<const image_progress*>(context);
+    kProgressLine.report(kProgressLine.context, image->offset + done, image->size);
+}
+
+// Programs the image's part of each differing sector a page at a time, the
+// progress line moving after each page and ending at 100%.
+int program_rom_pieces(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size,
+                       const rom_sector_plan& plan) {
+    for (std::int32_t sector = 0; sector < plan.covered; ++sector) {
+        if (!plan.differs[sector]) {
+            continue;
+        }
+        image_progress part = {static_cast<std::uint32_t>(sector) * kFlashSectorSize, size};
+        const std::uint32_t length = size - part.offset < kFlashSectorSize ? size - part.offset : kFlashSectorSize;
+        const flash_progress progress = {report_image_progress, &part};
+        if (flash_program_region(adapter, kOptionRomOffset + part.offset, length, image + part.offset,
+                                 flash_erased_pages::program, &progress) != 0) {
+            // The progress line stays as it is; the error follows it.
+            return report_download_failure();
+        }
+    }
+    if (!plan.differs[plan.covered - 1]) {
+        kProgressLine.report(kProgressLine.context, size, size);
     }
     return kRomWritten;
 }
@@ -63,7 +102,7 @@ int verify_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint3
 
 }  // namespace
 
-int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size, rom_id_check ids) {
+int check_update_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size, rom_id_check ids) {
     if (size < kRomImageMinSize || size > kOptionRomMaxSize) {
         std::fprintf(stderr, "ERROR: Boot image has wrong size, probably corrupted!\n");
         return kRomImageRejected;
@@ -75,10 +114,24 @@ int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32
     if (check_rom_image(adapter, image, size, ids) != 0) {
         return kRomImageRejected;
     }
+    return kRomWritten;
+}
+
+int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size, rom_id_check ids) {
+    const int checked = check_update_image(adapter, image, size, ids);
+    if (checked != kRomWritten) {
+        return checked;
+    }
+    // A comparing read that fails has printed its lines and counts every
+    // covered sector as differing: the update goes on as it would without.
+    const rom_sector_plan plan = compare_rom_sectors(adapter, image, size);
+    if (plan.differing == 0) {
+        std::printf("Option ROM unchanged, nothing written.\n");
+        return kRomImageUnchanged;
+    }
 
     std::printf("Erasing Option ROM from Adapter.. please wait\n");
-    const std::int32_t last_sector = static_cast<std::int32_t>((size - 1) >> kFlashSectorShift);
-    if (flash_erase_sectors(adapter, kOptionRomFirstSector, last_sector) != 0) {
+    if (erase_differing_sectors(adapter, plan) != kRomWritten) {
         return report_download_failure();
     }
 
@@ -87,7 +140,7 @@ int write_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32
     std::printf("Option ROM size: %.0f bytes\n", static_cast<double>(static_cast<float>(size)));
     std::fflush(stdout);
 
-    const int programmed = program_rom_pieces(adapter, image, size);
+    const int programmed = program_rom_pieces(adapter, image, size, plan);
     if (programmed != kRomWritten) {
         return programmed;
     }
@@ -114,5 +167,8 @@ int update_rom_from_file(std::uint8_t adapter, const std::filesystem::path& path
         written = write_rom_image(adapter, image, size, ids);
     }
     std::free(image);
+    if (written == kRomImageUnchanged) {
+        return kRomImageUnchanged;
+    }
     return written == kRomWritten ? 0 : -1;
 }

@@ -118,6 +118,11 @@ enum chap_type : std::uint8_t {
 };
 
 inline constexpr std::uint8_t kPreferredPortAny = 0xFF;
+
+// The OS-initiator flag is inverted on flash.
+inline constexpr std::uint8_t kOsInitiatorUsed = 0;
+inline constexpr std::uint8_t kOsInitiatorNotUsed = 1;
+
 inline constexpr std::uint16_t kDefaultIscsiPort = 3260;
 
 // A version 1.0 record (high byte of version is 1) cannot be shown or edited.
@@ -125,3 +130,8 @@ bool is_version_1_0(const boot_settings_record& record);
 
 // The first four bytes are the magic.
 bool has_settings_magic(const boot_settings_record& record);
+
+// What a save of the configure command makes of the header, so that the
+// firmware takes the record: the magic, a flag of 0 turned into 1, the
+// length 444.
+void fix_up_settings_header(boot_settings_record* record);

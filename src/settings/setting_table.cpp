@@ -2,7 +2,6 @@
 
 #include "settings/ipv4_parser.h"
 
-#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -61,12 +60,12 @@ constexpr value_choice kOnOff[] = {
 // The flag is inverted in the record: 0 means the OS initiator is used. The
 // usage text offers yes|no, so those are taken as well as on/off and 1/0.
 constexpr value_choice kOsInitiator[] = {
-    {"on", word_match::whole, 0},
-    {"1", word_match::whole, 0},
-    {"yes", word_match::whole, 0},
-    {"off", word_match::whole, 1},
-    {"0", word_match::whole, 1},
-    {"no", word_match::whole, 1},
+    {"on", word_match::whole, kOsInitiatorUsed},
+    {"1", word_match::whole, kOsInitiatorUsed},
+    {"yes", word_match::whole, kOsInitiatorUsed},
+    {"off", word_match::whole, kOsInitiatorNotUsed},
+    {"0", word_match::whole, kOsInitiatorNotUsed},
+    {"no", word_match::whole, kOsInitiatorNotUsed},
     kEnd,
 };
 
@@ -84,67 +83,81 @@ constexpr std::uint32_t kChapSecretMax = 16;
 
 #define FIELD(f) offsetof(boot_settings_record, f), sizeof(boot_settings_record::f)
 
-// In the order of comparison: by name length group, then within the group.
-// Only the group matters for exact names; it confines the one prefix match,
-// targetlun, to names whose length falls in no other group (so
+// In the order of the export, which is the display's. A name is compared
+// only with the rows of its length group, which confines the one prefix
+// match, targetlun, to names whose length falls in no other group (so
 // "targetlunabcde" is targetlun, while "targetluna", of the 10-character
-// group, is unknown).
-const setting_row kSettingRows[] = {
-    {"networktype", 11, 0, setting_kind::choice, FIELD(networktype), kNetworkTypes, false, 0, 0, false, 0,
-     "ERROR: only dhcp / static allowed as value for setting %s!\n", message_fill::name},
-    {"portalgroup", 11, 0, setting_kind::number, FIELD(portalgroup), nullptr, false, 1, 255, false, 0,
-     "ERROR: Portal Group Tag should be positive integer number!\n"},
+// group, is unknown). No two rows of a group take the same name, so the
+// order within a group decides nothing.
+constexpr setting_row kSettingRows[] = {
     {"bootenabled", 11, 0, setting_kind::choice, FIELD(bootenabled), kBootSwitch, true, 0, 0, false, 0,
      "ERROR: BIOS enable / disable value can be yes/no or 1/0!\n"},
+    {"oskorvaneini", 12, 0, setting_kind::choice, FIELD(oskorvaneini), kOsInitiator, true, 0, 0, false, 0,
+     kOnOffMessage, message_fill::name},
     {"initiatorname", 13, 0, setting_kind::text, FIELD(initiatorname), nullptr, false, 0, kIqnNameMax, false, 0,
      "ERROR: Initiator IQN name too long!\n"},
+    {"headerdigest", 12, 0, setting_kind::choice, FIELD(headerdigest), kOnOff, true, 0, 0, false, 0, kOnOffMessage,
+     message_fill::name},
+    {"datadigest", 10, 0, setting_kind::choice, FIELD(datadigest), kDataDigest, true, 0, 0, false, 0, kOnOffMessage,
+     message_fill::name},
+    {"chaptype", 8, 0, setting_kind::choice, FIELD(chaptype), kChapTypes, false, 0, 0, false, 0,
+     "ERROR: CHAP type can be only none, oneway or mutual!\n"},
     {"initiatoruser", 13, 0, setting_kind::text, FIELD(initiatoruser), nullptr, false, 0, kChapUserMax, false, 0,
      kChapUserMessage},
     {"initiatorpass", 13, 0, setting_kind::secret, FIELD(initiatorpass), nullptr, false, kChapSecretMin, kChapSecretMax,
      false, 0, kChapSecretMessage},
-    {"preferredport", 13, 0, setting_kind::choice, FIELD(preferredport), kPreferredPorts, false, 0, 0, false, 0,
-     "ERROR: Preferred port can be only any or 0 or 1!\n"},
+    {"networktype", 11, 0, setting_kind::choice, FIELD(networktype), kNetworkTypes, false, 0, 0, false, 0,
+     "ERROR: only dhcp / static allowed as value for setting %s!\n", message_fill::name},
+    {"targetfromdhcp", kOtherNameLengths, 0, setting_kind::target_from_dhcp, FIELD(networktype), kOnOff, false, 0, 0,
+     false, 0, kOnOffMessage, message_fill::name},
     {"staticip", 8, 0, setting_kind::address, FIELD(staticip), nullptr, false, 0, 0, false, kIpv4Address,
      "ERROR: IP address should be of the notation A.B.C.D, as a valid IPv4 address!\n"},
-    {"staticgw", 8, 0, setting_kind::address, FIELD(staticgw), nullptr, false, 0, 0, false, kIpv4Gateway,
-     "ERROR: Gateway IP address should be of the notation A.B.C.D, as a valid IPv4 address!\n"},
-    {"chaptype", 8, 0, setting_kind::choice, FIELD(chaptype), kChapTypes, false, 0, 0, false, 0,
-     "ERROR: CHAP type can be only none, oneway or mutual!\n"},
-    {"targetname", 10, 0, setting_kind::text, FIELD(targetname), nullptr, false, 0, kIqnNameMax, false, 0,
-     "ERROR: Target IQN name too long!\n"},
-    {"targetuser", 10, 0, setting_kind::text, FIELD(targetuser), nullptr, false, 0, kChapUserMax, false, 0,
-     kChapUserMessage},
-    {"targetpass", 10, 0, setting_kind::secret, FIELD(targetpass), nullptr, false, kChapSecretMin, kChapSecretMax,
-     false, 0, kChapSecretMessage},
     {"staticmask", 10, 0, setting_kind::address, FIELD(staticmask), nullptr, false, 0, 0, false, kIpv4Mask,
      "ERROR: Subnet mask should be of the notation A.B.C.D, and must be valid IPv4 Mask!\n"},
-    {"datadigest", 10, 0, setting_kind::choice, FIELD(datadigest), kDataDigest, true, 0, 0, false, 0, kOnOffMessage,
-     message_fill::name},
-    {"headerdigest", 12, 0, setting_kind::choice, FIELD(headerdigest), kOnOff, true, 0, 0, false, 0, kOnOffMessage,
-     message_fill::name},
-    {"deleteportal", 12, 0, setting_kind::portal_tag, FIELD(targetportal), nullptr, false, 1, 2, false, 0,
-     "ERROR: value's Portal Group Tag-number allowed is 1 or 2, %s!\n", message_fill::value},
-    {"oskorvaneini", 12, 0, setting_kind::choice, FIELD(oskorvaneini), kOsInitiator, true, 0, 0, false, 0,
-     kOnOffMessage, message_fill::name},
+    {"staticgw", 8, 0, setting_kind::address, FIELD(staticgw), nullptr, false, 0, 0, false, kIpv4Gateway,
+     "ERROR: Gateway IP address should be of the notation A.B.C.D, as a valid IPv4 address!\n"},
+    {"preferredport", 13, 0, setting_kind::choice, FIELD(preferredport), kPreferredPorts, false, 0, 0, false, 0,
+     "ERROR: Preferred port can be only any or 0 or 1!\n"},
+    // 4095 is reserved by 802.1Q; 0 clears the VLAN ID.
+    {"vlanid", kOtherNameLengths, 0, setting_kind::number, FIELD(vlanid), nullptr, false, 0, 4094, true, 0,
+     "ERROR: VLAN ID needs to be between 1 and 4094 or 0 to clear the VLAN ID!\n"},
+    {"targetname", 10, 0, setting_kind::text, FIELD(targetname), nullptr, false, 0, kIqnNameMax, false, 0,
+     "ERROR: Target IQN name too long!\n"},
+    {"portalgroup", 11, 0, setting_kind::number, FIELD(portalgroup), nullptr, false, 1, 255, false, 0,
+     "ERROR: Portal Group Tag should be positive integer number!\n"},
     {"targetportal", 12, 0, setting_kind::portal, FIELD(targetportal), nullptr, false, 1, 65535, false, kIpv4Address,
      "ERROR: IP address should be of the notation A.B.C.D, as a valid IPv4 address!\n", message_fill::none,
      "Warning: Target IP is not on HBA's local network, and HBA default gateway IP is not set!"},
-    {"targetfromdhcp", kOtherNameLengths, 0, setting_kind::target_from_dhcp, FIELD(networktype), kOnOff, false, 0, 0,
-     false, 0, kOnOffMessage, message_fill::name},
+    {"deleteportal", 12, 0, setting_kind::portal_tag, FIELD(targetportal), nullptr, false, 1, 2, false, 0,
+     "ERROR: value's Portal Group Tag-number allowed is 1 or 2, %s!\n", message_fill::value},
     {"targetlun", kOtherNameLengths, 9, setting_kind::number, FIELD(targetlun), nullptr, false, 0, 255, true, 0,
      "ERROR: Target LUN should be an integer number from 0 to 255!\n"},
-    {"targetdiscoveryport", kOtherNameLengths, 0, setting_kind::number, FIELD(targetdiscoveryport), nullptr, false, 1,
-     65535, false, 0, "ERROR: Target discovery TCP port should be an integer number from 1 to 65535!\n"},
     {"targetdiscoveryip", kOtherNameLengths, 0, setting_kind::address, FIELD(targetdiscoveryip), nullptr, false, 0, 0,
      false, kIpv4Address, "ERROR: Target IP address should be of the notation A.B.C.D, as a valid IPv4 address!\n",
      message_fill::none,
      "Warning: Target discovery IP is not on HBA's local network, and HBA default gateway IP is not set!"},
-    // 4095 is reserved by 802.1Q; 0 clears the VLAN ID.
-    {"vlanid", kOtherNameLengths, 0, setting_kind::number, FIELD(vlanid), nullptr, false, 0, 4094, true, 0,
-     "ERROR: VLAN ID needs to be between 1 and 4094 or 0 to clear the VLAN ID!\n"},
+    {"targetdiscoveryport", kOtherNameLengths, 0, setting_kind::number, FIELD(targetdiscoveryport), nullptr, false, 1,
+     65535, false, 0, "ERROR: Target discovery TCP port should be an integer number from 1 to 65535!\n"},
+    {"targetuser", 10, 0, setting_kind::text, FIELD(targetuser), nullptr, false, 0, kChapUserMax, false, 0,
+     kChapUserMessage},
+    {"targetpass", 10, 0, setting_kind::secret, FIELD(targetpass), nullptr, false, kChapSecretMin, kChapSecretMax,
+     false, 0, kChapSecretMessage},
 };
 
 #undef FIELD
+
+constexpr std::size_t rows_of_kind(setting_kind kind) {
+    std::size_t count = 0;
+    for (const setting_row& row : kSettingRows) {
+        count += row.kind == kind ? 1 : 0;
+    }
+    return count;
+}
+
+// The kinds that setting_row_of_kind hands out.
+static_assert(rows_of_kind(setting_kind::target_from_dhcp) == 1);
+static_assert(rows_of_kind(setting_kind::portal) == 1);
+static_assert(rows_of_kind(setting_kind::portal_tag) == 1);
 
 // The name buffer holds 19 characters and a terminator.
 constexpr std::size_t kNameLengthBound = 20;
@@ -178,13 +191,17 @@ const setting_row* find_setting_row(const char* name) {
     return nullptr;
 }
 
-const setting_row& setting_row_named(const char* name) {
+std::span<const setting_row> setting_rows() {
+    return kSettingRows;
+}
+
+const setting_row& setting_row_of_kind(setting_kind kind) {
     for (const setting_row& row : kSettingRows) {
-        if (std::strcmp(row.name, name) == 0) {
+        if (row.kind == kind) {
             return row;
         }
     }
-    std::abort();  // a name missing from the table is a fault of this program
+    return kSettingRows[0];  // not reached for the kinds checked above
 }
 
 std::uint8_t* setting_field(boot_settings_record& record, const setting_row& row) {

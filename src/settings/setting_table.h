@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 enum class setting_kind : std::uint8_t {
     choice,            // one of a few words, each storing one byte value
@@ -72,8 +73,12 @@ struct setting_row {
 // The row for a setting name as the configure command gives it, or nullptr.
 const setting_row* find_setting_row(const char* name);
 
-// The row of exactly this name (for the export, which names its settings).
-const setting_row& setting_row_named(const char* name);
+// Every row, in the export's order (the display's).
+std::span<const setting_row> setting_rows();
+
+// The one row of a kind that only one row has (target_from_dhcp, portal,
+// portal_tag; checked when the table is compiled).
+const setting_row& setting_row_of_kind(setting_kind kind);
 
 // The field of row in record, as bytes.
 std::uint8_t* setting_field(boot_settings_record& record, const setting_row& row);

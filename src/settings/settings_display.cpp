@@ -4,6 +4,8 @@
 // rendering and nothing here can fail.
 #include "settings/settings_display.h"
 
+#include "settings/setting_meaning.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -45,19 +47,12 @@ const char* enabled_text(bool on) {
     return on ? "enabled" : "disabled";
 }
 
-// A field holds text when its first byte is printable ASCII: a cleared field
-// (0) and erased flash (0xFF) both read as not set.
-bool is_text_set(const char* field) {
-    const auto first = static_cast<unsigned char>(field[0]);
-    return first >= 0x20 && first <= 0x7E;
-}
-
 // Flash written by other tools need not hold a terminator inside a text
 // field, so the text is bounded by the field's width, never by the next zero
 // byte somewhere after it.
 template <std::size_t Width>
 void print_text_field(const text_line& line, const char (&field)[Width]) {
-    if (!is_text_set(field)) {
+    if (!text_is_set(field)) {
         std::fputs(line.line_when_not_set, stdout);
         return;
     }
@@ -76,8 +71,8 @@ void print_section_heading(const char* heading) {
 void print_initiator_iscsi(const boot_settings_record& record) {
     print_section_heading("\n\tInitiator iSCSI settings\n");
     print_text_field(kInitiatorNameLine, record.initiatorname);
-    std::printf("Header Digest: \t\t\t%s\n", enabled_text(record.headerdigest != 0));
-    std::printf("Data Digest: \t\t\t%s\n", enabled_text(record.datadigest != 0));
+    std::printf("Header Digest: \t\t\t%s\n", enabled_text(flag_is_on(record.headerdigest)));
+    std::printf("Data Digest: \t\t\t%s\n", enabled_text(flag_is_on(record.datadigest)));
 }
 
 void print_initiator_chap(const boot_settings_record& record) {
@@ -116,14 +111,12 @@ void print_initiator_network(const boot_settings_record& record) {
     }
 }
 
-// An entry whose first address byte is 0 was deleted, 0xFF is erased flash;
-// both are skipped. Entry 2 always brings its comma, so a list with entry 1
-// skipped starts with one.
+// Empty entries are skipped. Entry 2 always brings its comma, so a list
+// with entry 1 skipped starts with one.
 void print_portal_list(const boot_settings_record& record) {
-    constexpr int kPortalCount = sizeof record.targetportal / sizeof record.targetportal[0];
     for (int k = 1; k <= kPortalCount; ++k) {
-        const portal_entry& entry = record.targetportal[k - 1];
-        if (entry.ip[0] == 0 || entry.ip[0] == 0xFF) {
+        const portal_entry& entry = portal_entry_at(record, k);
+        if (portal_is_empty(entry)) {
             continue;
         }
         const std::uint16_t port = entry.port;
@@ -135,9 +128,9 @@ void print_portal_list(const boot_settings_record& record) {
 void print_boot_target(const boot_settings_record& record) {
     print_section_heading("\n\tBoot Target settings\n");
     print_text_field(kTargetNameLine, record.targetname);
-    const bool target_from_dhcp = record.networktype == kNetworkDhcpWithTarget;
-    std::printf("Target via DHCP: \t\t%s\n", enabled_text(target_from_dhcp));
-    if (target_from_dhcp) {
+    const bool from_dhcp = target_from_dhcp(record);
+    std::printf("Target via DHCP: \t\t%s\n", enabled_text(from_dhcp));
+    if (from_dhcp) {
         std::fputs("Target settings (if DHCP 'root path' is not provided):\n", stdout);
     }
     std::printf("Preferred Portal Group: \t%d\n", record.portalgroup);
@@ -165,9 +158,8 @@ void print_settings(const boot_settings_record& record) {
         std::fputs("\nERROR: unsupported Option ROM version!\n", stdout);
         return;
     }
-    std::fputs(record.bootenabled != 0 ? "yes\n" : "no\n", stdout);
-    // The flag is inverted on flash: 0 means the OS initiator is used.
-    std::printf("\nKorvane OS initiator: \t\t%s", record.oskorvaneini != 0 ? "no\n" : "yes\n");
+    std::fputs(flag_is_on(record.bootenabled) ? "yes\n" : "no\n", stdout);
+    std::printf("\nKorvane OS initiator: \t\t%s", os_initiator_used(record) ? "yes\n" : "no\n");
     print_initiator_iscsi(record);
     print_initiator_chap(record);
     print_initiator_network(record);

@@ -89,18 +89,6 @@ void report_failed_erase(std::uint8_t adapter, const boot_settings_record* previ
     report_previous_may_be_lost(adapter);
 }
 
-void fix_up_header(boot_settings_record* record) {
-    if (!has_settings_magic(*record)) {
-        std::memcpy(record->magic, kSettingsMagic, sizeof kSettingsMagic);
-    }
-    if (record->flag == 0) {
-        record->flag = 1;
-    }
-    if (record->length != kSettingsRecordLength) {
-        record->length = kSettingsRecordLength;
-    }
-}
-
 // After the last page: the record must read back as written. When it does
 // not, the flash holds neither the new record nor the old one, so the old one
 // is put back as after a failed page; one line says what happened. When the
@@ -149,7 +137,7 @@ int store_record(std::uint8_t adapter, settings_buffer* buffer, const boot_setti
         return erase_rc;
     }
     if (fix_up) {
-        fix_up_header(&buffer->record);
+        fix_up_settings_header(&buffer->record);
     }
 
     std::fputs("Saving settings to Adapter... please wait  ", stdout);

@@ -144,7 +144,8 @@ TEST_F(UpdateWithFaultyDriver, LastByteOfAnUnalignedImageIsVerifiedToo) {
 // written but cannot be confirmed, which is no success either.
 TEST_F(UpdateWithFaultyDriver, ImageThatCannotBeReadBackIsNoSuccess) {
     g_plan.kind = interference::controller_hangs;
-    g_plan.match = 0x0000000B;  // fast read of address 0
+    g_plan.match = 0x0000000B;  // fast read of address 0: the comparing read's, then the read-back's
+    g_plan.occurrence = 2;
     EXPECT_EQ(write(make_rom_image(300)), 6);
     EXPECT_EQ(out, update_header(300) + "\b\b\b\b\b\b85.33%\b\b\b\b\b\b100.00%\b\b\n");
     const std::string verdict = "ERROR: Option ROM verification failed, could not read the image back!\n";
