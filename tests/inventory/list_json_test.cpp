@@ -3,9 +3,7 @@
 // adapters, for adapters whose VPD, Option ROM or flash let the list down.
 #include "inventory_adapters.h"
 #include "support/emulator_sandbox.h"
-
-#include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
+#include "support/json_document.h"
 
 #include <sstream>
 #include <string>
@@ -45,16 +43,6 @@ std::vector<std::string> text_lines_of(const json& adapter) {
     const json& version = adapter["option_rom"]["version"];
     return {"Device: " + id(adapter["vendor_id"]) + ":" + id(adapter["device_id"]),
             "Version: " + (version.is_null() ? std::string("0.0.0") : version.get<std::string>())};
-}
-
-// One document on one line, and nothing else on standard output.
-json parse_document(const run_result& r) {
-    EXPECT_EQ(r.out.find('\n'), r.out.size() - 1) << r.out;
-    json document = json::parse(r.out, nullptr, false);
-    EXPECT_FALSE(document.is_discarded()) << r.out;
-    EXPECT_EQ(document["json_format_version"], json::parse("[1, 0]"));
-    EXPECT_EQ(document["utility"], json::parse(R"({"name": "hbabootcfg", "version": "1.1"})"));
-    return document;
 }
 
 TEST(ListJson, EveryAdapterHoldsWhatTheTextListShowsAndWhatItGathers) {
