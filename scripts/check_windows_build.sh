@@ -51,8 +51,10 @@ wine_compare
 wine_compare --version
 wine_compare -v
 wine_compare --list
+wine_compare --list --json
 wine_compare --help
 wine_compare --display 0
+wine_compare --display 0 --json
 wine_compare --erase 3 rom -f
 
 # The same sources built for Windows with the emulator behind the transport:
@@ -74,6 +76,11 @@ wine_compare --display 1
 wine_compare --erase 0 settings --force
 wine_compare --display 0
 wine_compare --display 7
+# The JSON forms: the lines caught while they work reach standard error in
+# the same order, and the document alone reaches standard output.
+wine_compare --list --json
+wine_compare --display 2 --json
+wine_compare --display 7 --json
 
 # Image paths outside the ANSI code page (wine's is 1252: it holds "ë" but
 # no Cyrillic) reach the Windows build as typed, and the image is written.

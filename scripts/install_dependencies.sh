@@ -8,7 +8,7 @@
 # The options combine.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev ipxe-qemu)
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev ipxe-qemu nlohmann-json3-dev)
 for option in "$@"; do
     case "$option" in
         # wine64 only recommends wine, which holds the wine and winepath

@@ -1,14 +1,15 @@
 // hbabootcfg: configures the iSCSI boot firmware of the host bus adapters.
 // One command per run; every path ends in exit_program.
+#include "app/adapter_selection.h"
 #include "app/command_words.h"
 #include "app/commands.h"
 #include "app/exit_program.h"
+#include "app/json_command.h"
 #include "app/usage.h"
 #include "device/adapter_table.h"
 #include "inventory/adapter_list.h"
 #include "optionrom/option_rom.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -36,16 +37,6 @@ bool is_help_word(const char* argument) {
 
 // The configure and display commands read the boot settings record here.
 settings_buffer g_settings_buffer;
-
-[[noreturn]] void refuse_adapter_index(std::uint8_t count) {
-    std::fprintf(stderr, "ERROR: Invalid Adapter number! Only allowed value");
-    if (count > 1) {
-        std::fprintf(stderr, "s are 0 to %1d, since only %1d Adapters are installed.\n", count - 1, count);
-    } else {
-        std::fprintf(stderr, " is 0, since only one Adapter is installed.\n");
-    }
-    exit_program(-1);
-}
 
 [[noreturn]] void run_display(std::uint8_t adapter, int /*argc*/, char** /*argv*/) {
     exit_program(display_adapter(adapter, &g_settings_buffer) == 0 ? 0 : -1);
@@ -94,26 +85,13 @@ const adapter_command* find_adapter_command(const char* argument) {
 
 // Argument 2 is one character: the adapter index 0 to 9.
 [[noreturn]] void run_adapter_command(int argc, char** argv) {
-    const char index_character = argv[2][0];
-    const bool is_digit = std::isdigit(static_cast<unsigned char>(index_character)) != 0;
-    const auto adapter = static_cast<std::uint8_t>(is_digit ? index_character - '0' : 0);
-
-    // A command for an adapter that is not there was not carried out, and a
-    // script that erases, updates or restores must not take it for success.
-    // (An interface list that could not be had has printed its own line.)
     const adapter_command* command_entry = find_adapter_command(argv[1]);
     if (command_entry != nullptr && command_entry->output_is_document) {
         send_open_diagnostics_to(stderr);
     }
-    const std::uint8_t count = enumerate_adapters();
-    if (count == 0) {
-        std::fprintf(stderr, "ERROR: no Adapter found!\n");
+    std::uint8_t adapter = 0;
+    if (select_adapter(argv[2], &adapter) != 0) {
         exit_program(-1);
-    }
-    // Anything but a digit is refused: taken as 0, a typo would select
-    // adapter 0, and an erase would erase it.
-    if (!is_digit || adapter >= count) {
-        refuse_adapter_index(count);
     }
 
     if (command_entry != nullptr) {
@@ -139,6 +117,9 @@ int main(int argc, char** argv) {
     if (argc < 2) {
         print_usage();
         exit_program(0);
+    }
+    if (json_requested(argc, argv)) {
+        run_json_command(argc, argv);
     }
     if (argc >= 3 && std::strlen(argv[2]) == 1) {
         run_adapter_command(argc, argv);

@@ -87,7 +87,7 @@ void close_adapter_handles() {
     }
 }
 
-std::uint8_t enumerate_adapters() {
+std::uint8_t enumerate_adapters(adapter_step after_open, void* context) {
     close_adapter_handles();
     const transport_ops* t = active_transport();
     const interface_list list = t->open_interface_list();
@@ -111,6 +111,9 @@ std::uint8_t enumerate_adapters() {
         g_slots[i] = open_interface(t, i, list, &record);
         if (g_slots[i] == kNoHandle) {
             std::fprintf(stderr, "Device handle could not be opened!\n");
+        }
+        if (after_open != nullptr) {
+            after_open(static_cast<std::uint8_t>(i), context);
         }
     }
     t->close_interface_list(list);

@@ -15,10 +15,15 @@
 // The handle table holds 20 slots; an index of 20 or more selects none.
 inline constexpr int kMaxAdapters = 20;
 
+// Called after each slot's open with the slot's index and the caller's
+// context: a caller that keeps each adapter's diagnostics apart (the list's
+// JSON form) takes what was printed so far as that adapter's.
+using adapter_step = void (*)(std::uint8_t adapter, void* context);
+
 // Closes every open slot, lists the adapters' device interfaces and opens up
 // to 20 of them into slots 0 to 19, printing its own diagnostics. Returns the
 // number of interfaces found (failed opens included), 0 to 20.
-std::uint8_t enumerate_adapters();
+std::uint8_t enumerate_adapters(adapter_step after_open = nullptr, void* context = nullptr);
 
 // Where enumeration prints what it could not open: standard output by
 // default, as it always has; standard error for a command whose standard

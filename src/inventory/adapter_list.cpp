@@ -43,12 +43,13 @@ void read_adapter_vpd(std::uint8_t adapter, adapter_record* record) {
     vpd_write_read_check(adapter, vpd_capability);
     vpd_build_image(adapter, vpd_capability, g_vpd_read_buffer, record->vpd_image, record->vpd_high_block);
     derive_adapter_identity(record);
+    record->has_vpd = true;
 }
 
 }  // namespace
 
-int build_adapter_list() {
-    const std::uint8_t count = enumerate_adapters();
+int build_adapter_list(adapter_step after_step, void* context) {
+    const std::uint8_t count = enumerate_adapters(after_step, context);
     g_adapter_count = count;
     if (count == 0) {
         return 2;
@@ -69,6 +70,9 @@ int build_adapter_list() {
         record->adapter_index = adapter;
         read_adapter_vpd(adapter, record);
         probe_option_rom(adapter, record);
+        if (after_step != nullptr) {
+            after_step(adapter, context);
+        }
     }
     return 0;
 }

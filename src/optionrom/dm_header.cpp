@@ -32,25 +32,32 @@ int find_dm_header(const std::uint8_t* rom_start, dm_header* header) {
     return 1;
 }
 
-int read_dm_header(std::uint8_t adapter, dm_header* header) {
-    if (header == nullptr) {
-        return -1;
-    }
-    std::memset(header, 0, sizeof(dm_header));
-
-    // Whole words, as the flash layer delivers them; viewed as bytes below.
+int read_option_rom_start(std::uint8_t adapter, std::uint8_t* rom_start) {
+    // Whole words, as the flash layer delivers them; viewed as bytes after.
     std::uint32_t words[kSearchWords] = {};
     const int rc = flash_read_words(adapter, kOptionRomOffset, kSearchWords, words);
     if (rc != 0) {
         std::fputs(kRomStartUnreadableLine, stderr);
         return rc;
     }
-    std::uint8_t rom_start[kDmHeaderSearchSize];
-    std::memcpy(rom_start, words, sizeof rom_start);
+    std::memcpy(rom_start, words, kDmHeaderSearchSize);
+    return 0;
+}
 
+int take_dm_header(const std::uint8_t* rom_start, dm_header* header) {
     if (!has_option_rom_signature(rom_start)) {
         std::fprintf(stderr, "ERROR: Could not find valid Option ROM!\n");
         return -1;
     }
     return find_dm_header(rom_start, header) == 0 ? 0 : -1;
+}
+
+int read_dm_header(std::uint8_t adapter, dm_header* header) {
+    if (header == nullptr) {
+        return -1;
+    }
+    std::memset(header, 0, sizeof(dm_header));
+    std::uint8_t rom_start[kDmHeaderSearchSize];
+    const int rc = read_option_rom_start(adapter, rom_start);
+    return rc != 0 ? rc : take_dm_header(rom_start, header);
 }

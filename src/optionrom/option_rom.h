@@ -38,6 +38,15 @@ static_assert(offsetof(dm_header, third) == 6);
 // header given; the flash read's code when the read fails.
 int read_dm_header(std::uint8_t adapter, dm_header* header);
 
+// read_dm_header in its two steps, for a caller that must tell a failed read
+// from an Option ROM without a header (the read's code may be -1 too).
+// The first kDmHeaderSearchSize bytes of the flash: 0, or the read's code
+// after its "ERROR: " line.
+int read_option_rom_start(std::uint8_t adapter, std::uint8_t* rom_start);
+// Their $DM$ header into *header (left as it is when none): 0 found; -1 no
+// signature (with its "ERROR: " line) or no header (without).
+int take_dm_header(const std::uint8_t* rom_start, dm_header* header);
+
 // Searches the first 512 bytes of an Option ROM; 0 and *header filled when
 // found, 1 when not.
 int find_dm_header(const std::uint8_t* rom_start, dm_header* header);

@@ -35,6 +35,7 @@ const std::string kUsageText =
     "Multiple settings can be specified for the -c option with space delimiters\n"
     "Settings can also be read from a file: -c <hba> @<file>, one setting=value a line\n"
     "Add --dry-run (-n) to -c to show what would change without writing\n"
+    "Add --json to -l, -d, -c, -u or -V for one JSON document on standard output\n"
     "\t\n"
     "Configuration Settings available:\n"
     "\t\n"
