@@ -4,7 +4,8 @@
 # build (apart from CR LF line ends) and end with the same status. Then the
 # Windows build with the emulator transport must match the native build on
 # emulated adapters. The 32-bit Windows build is compiled and linked only:
-# this machine runs 64-bit wine alone.
+# this machine runs 64-bit wine alone. Both carry the version resource and
+# the manifest.
 #   scripts/check_windows_build.sh NATIVE_BUILD_DIR [WINDOWS_BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,6 +30,15 @@ if ! grep -q 'file format pei-i386' <<<"$header"; then
     exit 1
 fi
 echo "built for 32-bit Windows: $windows32/src/app/hbabootcfg.exe"
+
+# What both executables say about themselves: the version resource with the
+# utility's version and LICENSE's copyright line, and the manifest. Debian's
+# python3, which has python3-pefile, whatever python3 comes first in PATH.
+version=$("$native/src/app/hbabootcfg" --version | sed -n 's/^version=//p')
+copyright=$(grep -m 1 '^Copyright ' LICENSE)
+for exe in "$windows/src/app/hbabootcfg.exe" "$windows32/src/app/hbabootcfg.exe"; do
+    /usr/bin/python3 scripts/check_windows_resource.py "$exe" "$version" "$copyright"
+done
 
 # The same sources built for Windows with the emulator behind the transport,
 # for the second half below.
