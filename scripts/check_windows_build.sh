@@ -34,7 +34,7 @@ echo "built for 32-bit Windows: $windows32/src/app/hbabootcfg.exe"
 # What both executables say about themselves: the version resource with the
 # utility's version and LICENSE's copyright line, and the manifest. Debian's
 # python3, which has python3-pefile, whatever python3 comes first in PATH.
-version=$("$native/src/app/hbabootcfg" --version | sed -n 's/^version=//p')
+version=$("$native/src/app/hbabootcfg" --version 2>&1 | sed -n 's/^version=//p')
 copyright=$(grep -m 1 '^Copyright ' LICENSE)
 for exe in "$windows/src/app/hbabootcfg.exe" "$windows32/src/app/hbabootcfg.exe"; do
     /usr/bin/python3 scripts/check_windows_resource.py "$exe" "$version" "$copyright"
@@ -84,6 +84,13 @@ wine_compare --display 1
 wine_compare --erase 0 settings --force
 wine_compare --display 0
 wine_compare --display 7
+# An adapter that refuses the open with access denied, as every adapter does
+# for a run without administrator rights: both builds give the reason.
+for root in "$compare_native_root" "$compare_windows_root"; do
+    printf 'open-error 5\n' >"$root/adapter01/faults"
+done
+wine_compare --display 1
+rm "$compare_native_root/adapter01/faults" "$compare_windows_root/adapter01/faults"
 
 # Image paths outside the ANSI code page (wine's is 1252: it holds "ë" but
 # no Cyrillic) reach the Windows build as typed, and the image is written.
