@@ -4,7 +4,8 @@
 # build (apart from CR LF line ends) and end with the same status. Then the
 # Windows build with the emulator transport must match the native build on
 # emulated adapters. The 32-bit Windows build is compiled and linked only:
-# this machine runs 64-bit wine alone.
+# this machine runs 64-bit wine alone. Both carry the version resource and
+# the manifest.
 #   scripts/check_windows_build.sh NATIVE_BUILD_DIR [WINDOWS_BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,6 +30,15 @@ if ! grep -q 'file format pei-i386' <<<"$header"; then
     exit 1
 fi
 echo "built for 32-bit Windows: $windows32/src/app/hbabootcfg.exe"
+
+# What both executables say about themselves: the version resource with the
+# utility's version and LICENSE's copyright line, and the manifest. Debian's
+# python3, which has python3-pefile, whatever python3 comes first in PATH.
+version=$("$native/src/app/hbabootcfg" --version 2>&1 | sed -n 's/^version=//p')
+copyright=$(grep -m 1 '^Copyright ' LICENSE)
+for exe in "$windows/src/app/hbabootcfg.exe" "$windows32/src/app/hbabootcfg.exe"; do
+    /usr/bin/python3 scripts/check_windows_resource.py "$exe" "$version" "$copyright"
+done
 
 # The same sources built for Windows with the emulator behind the transport,
 # for the second half below.
@@ -81,6 +91,13 @@ wine_compare --display 7
 wine_compare --list --json
 wine_compare --display 2 --json
 wine_compare --display 7 --json
+# An adapter that refuses the open with access denied, as every adapter does
+# for a run without administrator rights: both builds give the reason.
+for root in "$compare_native_root" "$compare_windows_root"; do
+    printf 'open-error 5\n' >"$root/adapter01/faults"
+done
+wine_compare --display 1
+rm "$compare_native_root/adapter01/faults" "$compare_windows_root/adapter01/faults"
 
 # Image paths outside the ANSI code page (wine's is 1252: it holds "ë" but
 # no Cyrillic) reach the Windows build as typed, and the image is written.

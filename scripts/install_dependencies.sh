@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, if any is missing.
 #   install_dependencies.sh            native build and tests
-#   install_dependencies.sh --windows  also the mingw-w64 cross compiler and wine
-#   install_dependencies.sh --clang    also clang and clang-format (CI)
+#   install_dependencies.sh --windows  also the mingw-w64 cross compiler, wine and
+#                                      python3-pefile
+#   install_dependencies.sh --clang    also clang, its sanitizer and fuzzer runtimes
+#                                      and clang-format (CI, scripts/fuzz.sh)
 #   install_dependencies.sh --lint     also clang-format and shellcheck
 #   install_dependencies.sh --coverage also gcovr
 # The options combine.
@@ -14,8 +16,11 @@ for option in "$@"; do
         # wine64 only recommends wine, which holds the wine and winepath
         # commands. The 32-bit compiler only builds; nothing 32-bit runs here
         # (no wine32).
-        --windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64) ;;
-        --clang) packages+=(clang clang-format) ;;
+        # python3-pefile reads the executables' version resource and manifest.
+        --windows) packages+=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 python3-pefile) ;;
+        # libclang-rt-dev (only recommended by clang) holds the sanitizer
+        # and libFuzzer runtimes of the fuzz targets.
+        --clang) packages+=(clang clang-format libclang-rt-dev) ;;
         --lint) packages+=(clang-format shellcheck) ;;
         --coverage) packages+=(gcovr) ;;
         *) echo "install_dependencies: unknown option $option" >&2; exit 2 ;;

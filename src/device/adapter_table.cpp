@@ -56,6 +56,17 @@ device_handle open_interface(const transport_ops* t, std::uint32_t position, int
         }
         // No line end: whatever is printed next continues this line.
         std::fprintf(g_open_diagnostics, "CreateFile failed: 0x%x", static_cast<unsigned>(open_error));
+        // The driver lets only administrators open its adapters, so a run
+        // without elevation meets this on every adapter. The reason follows
+        // the CreateFile line, in that order even when both streams go to
+        // one file.
+        if (open_error == kErrorAccessDenied) {
+            std::fflush(g_open_diagnostics);
+            std::fprintf(stderr,
+                         "ERROR: Adapter %d could not be opened: access denied; run from an elevated command prompt "
+                         "(Run as administrator)!\n",
+                         static_cast<int>(position));
+        }
         return kInvalidHandle;
     }
     return handle;

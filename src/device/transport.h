@@ -27,6 +27,7 @@ inline constexpr interface_list kInvalidInterfaceList = -1;
 // Windows system error numbers the layers above test for or that the
 // emulator reports.
 inline constexpr std::uint32_t kErrorSuccess = 0;
+inline constexpr std::uint32_t kErrorAccessDenied = 5;
 inline constexpr std::uint32_t kErrorInvalidHandle = 6;
 inline constexpr std::uint32_t kErrorInvalidData = 13;
 inline constexpr std::uint32_t kErrorGenFailure = 31;

@@ -2,6 +2,7 @@
 #include "settings/setting_values.h"
 
 #include "platform/refusal.h"
+#include "settings/iscsi_name.h"
 #include "settings/setting_numbers.h"
 #include "settings/setting_refusal.h"
 
@@ -41,6 +42,9 @@ int apply_text(boot_settings_record& record, const setting_row& row, const char*
     const bool too_short = row.kind == setting_kind::secret && length != 0 && length < row.minimum;
     if (length > row.maximum || too_short || length >= row.field_size) {
         return refuse(row.message);
+    }
+    if (refuse_unless_iscsi_name(row, value) != 0) {
+        return -1;
     }
     std::uint8_t* field = setting_field(record, row);
     std::memset(field, 0, row.field_size);

@@ -63,6 +63,10 @@ TEST_F(Enumeration, AdaptersAreIndexedInByteOrderOfTheirFolderNames) {
     std::string out, err;
     EXPECT_EQ(enumerate(&out, &err), 4);
     EXPECT_EQ(out, "CreateFile failed: 0x5CreateFile failed: 0x7");
+    // Access denied (5) alone gets its reason, naming the adapter's index.
+    EXPECT_EQ(err,
+              "ERROR: Adapter 0 could not be opened: access denied; run from an elevated command prompt (Run as "
+              "administrator)!\n");
     EXPECT_FALSE(slot_is_open(0));
     EXPECT_TRUE(slot_is_open(1));
     EXPECT_FALSE(slot_is_open(2));

@@ -131,7 +131,8 @@ void store_field(boot_settings_record& r, std::size_t offset, std::size_t size, 
 
 TEST_F(AssignmentTest, TextSettingsTakeUpToTheirBoundAndClearTheField) {
     for (const text_setting& s : kTextSettings) {
-        const std::string longest(s.maximum, 'q');
+        // An iSCSI name for the name settings, any text for the others.
+        const std::string longest = ("iqn.2001-04.com.example:" + std::string(s.maximum, 'q')).substr(0, s.maximum);
         const std::string shorter = "iqn.2001-04.com.example:boot";
         const auto off = s.field_offset;
         const auto size = s.field_size;

@@ -137,15 +137,16 @@ protected:
 };
 
 TEST_F(ConfigureCommand, SavesSeveralSettingsInOneRun) {
-    expect_saved({"staticip=10.0.0.5", "staticmask=255.0.0.0", "vlanid=12", "initiatorname=iqn.x:y"}, [](auto& r) {
-        const std::uint8_t ip[4] = {10, 0, 0, 5};
-        const std::uint8_t mask[4] = {255, 0, 0, 0};
-        std::memcpy(r.staticip, ip, 4);
-        std::memcpy(r.staticmask, mask, 4);
-        r.vlanid = 12;
-        std::memset(r.initiatorname, 0, sizeof r.initiatorname);
-        std::strcpy(r.initiatorname, "iqn.x:y");
-    });
+    expect_saved({"staticip=10.0.0.5", "staticmask=255.0.0.0", "vlanid=12", "initiatorname=iqn.2026-01.com.example:y"},
+                 [](auto& r) {
+                     const std::uint8_t ip[4] = {10, 0, 0, 5};
+                     const std::uint8_t mask[4] = {255, 0, 0, 0};
+                     std::memcpy(r.staticip, ip, 4);
+                     std::memcpy(r.staticmask, mask, 4);
+                     r.vlanid = 12;
+                     std::memset(r.initiatorname, 0, sizeof r.initiatorname);
+                     std::strcpy(r.initiatorname, "iqn.2026-01.com.example:y");
+                 });
 }
 
 TEST_F(ConfigureCommand, EverySettingReachesItsField) {
@@ -157,13 +158,13 @@ TEST_F(ConfigureCommand, EverySettingReachesItsField) {
                   "staticmask=255.255.0.0",
                   "staticgw=10.1.0.1",
                   "vlanid=4094",
-                  "initiatorname=iqn.a:b",
+                  "initiatorname=iqn.2026-01.com.example:a",
                   "headerdigest=on",
                   "datadigest=1",
                   "chaptype=mutual",
                   "initiatoruser=alice",
                   "initiatorpass=123456789012",
-                  "targetname=iqn.c:d",
+                  "targetname=iqn.2026-01.com.example:d",
                   "portalgroup=2",
                   "targetportal=2@10.9.9.9:3261",
                   "targetlun=255",
@@ -185,14 +186,14 @@ TEST_F(ConfigureCommand, EverySettingReachesItsField) {
                      std::memcpy(r.staticgw, gw, 4);
                      r.vlanid = 4094;
                      std::memset(r.initiatorname, 0, sizeof r.initiatorname);
-                     std::strcpy(r.initiatorname, "iqn.a:b");
+                     std::strcpy(r.initiatorname, "iqn.2026-01.com.example:a");
                      r.headerdigest = 1;
                      r.datadigest = 1;
                      r.chaptype = kChapMutual;
                      std::strcpy(r.initiatoruser, "alice");
                      std::strcpy(r.initiatorpass, "123456789012");
                      std::memset(r.targetname, 0, sizeof r.targetname);
-                     std::strcpy(r.targetname, "iqn.c:d");
+                     std::strcpy(r.targetname, "iqn.2026-01.com.example:d");
                      r.portalgroup = 2;
                      const std::uint8_t portal[4] = {10, 9, 9, 9};
                      std::memcpy(r.targetportal[1].ip, portal, 4);

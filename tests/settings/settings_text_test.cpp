@@ -132,12 +132,12 @@ TEST_F(SettingsText, ExportRefusalsLeaveStandardOutputEmpty) {
 }
 
 TEST_F(SettingsText, SettingsFileLinesAreArgumentsInPlace) {
-    box.write_text("crlf.txt", "# fleet template\r\n\r\nvlanid=5\r\n#vlanid=6\r\n\ninitiatorname=iqn.a: b\r\n");
+    box.write_text("crlf.txt", "# fleet template\r\n\r\nvlanid=5\r\n#vlanid=6\r\n\ninitiatoruser=boot: admin\r\n");
     box.write_text("lf.txt", "targetlun=7\n@not-a-file=1\n  \n");
     box.write_text("last.txt", "targetlun=8");
     boot_settings_record r = configure_and_read({"@" + box.folder("crlf.txt")});
     EXPECT_EQ(r.vlanid, 5);
-    EXPECT_STREQ(r.initiatorname, "iqn.a: b");  // blanks are part of the value
+    EXPECT_STREQ(r.initiatoruser, "boot: admin");  // blanks are part of the value
     // A later argument wins, from the file or from the command line.
     r = configure_and_read({"@" + box.folder("crlf.txt"), "vlanid=9"});
     EXPECT_EQ(r.vlanid, 9);
@@ -203,6 +203,21 @@ public:
         return t;
     }
 
+    // Empty (no name) or an iqn. name with the characters a name may hold
+    // after its colon, up to the field's 95.
+    std::string iscsi_name() {
+        static const std::string kPrefix = "iqn.2026-01.com.example:";
+        static const std::string kCharacters = "abcXYZ019.:-";
+        if (pick(0, 5) == 0) {
+            return "";
+        }
+        std::string name = kPrefix;
+        for (int i = pick(0, 95 - static_cast<int>(kPrefix.size())); i > 0; --i) {
+            name += kCharacters[static_cast<std::size_t>(pick(0, static_cast<int>(kCharacters.size()) - 1))];
+        }
+        return name;
+    }
+
     // Addresses from a few subnets, so that gateways often pass and sometimes not.
     std::string address() {
         return std::to_string(one_of(std::vector<int>{10, 192, 172})) + "." + std::to_string(pick(0, 2)) + "." +
@@ -219,8 +234,8 @@ public:
             case 5: return "networktype=" + one_of<std::string>({"dhcp", "static"});
             case 6: return "targetfromdhcp=" + one_of<std::string>({"on", "off", "1", "0"});
             case 7: return "preferredport=" + one_of<std::string>({"0", "1", "any"});
-            case 8: return "initiatorname=" + text(static_cast<std::size_t>(pick(0, 95)));
-            case 9: return "targetname=" + text(static_cast<std::size_t>(pick(0, 95)));
+            case 8: return "initiatorname=" + iscsi_name();
+            case 9: return "targetname=" + iscsi_name();
             case 10: return "initiatoruser=" + text(static_cast<std::size_t>(pick(0, 63)));
             case 11: return "targetuser=" + text(static_cast<std::size_t>(pick(0, 63)));
             case 12: return "initiatorpass=" + text(pick(0, 3) == 0 ? 0 : static_cast<std::size_t>(pick(12, 16)));
