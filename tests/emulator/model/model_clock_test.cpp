@@ -30,7 +30,6 @@ constexpr const char kUnknownClockLine[] =
 const clock_case kCases[] = {
     {"model", "erase-time-ms 1900", 0, {true, true, true, true, false}, 0, 1900, ""},
     {"model", "erase-time-ms 3000", 255, {true, true, true, true, true}, 0, 2000, nullptr},
-    {"model", "flash-stuck", 255, {true, true, true, true, true}, 0, 2000, nullptr},
     {"", "erase-time-ms 700", 0, {}, 700, 60000, ""},
     // An unknown name is reported; the run goes on, in real time.
     {"fast", "erase-busy-polls 1", 0, {true, false}, 0, 60000, kUnknownClockLine},
