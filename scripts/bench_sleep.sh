@@ -8,8 +8,9 @@ cd "$(dirname "$0")/.."
 windows="${1:-build-windows}"
 rounds="${2:-100}"
 scripts/install_dependencies.sh --windows
-cmake -S . -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release >/dev/null
+# shellcheck source=scripts/windows_build.sh
+. scripts/windows_build.sh
+windows_configure "$windows" x86_64
 ninja -C "$windows" sleep_bench >/dev/null
 
 # shellcheck source=scripts/wine.sh

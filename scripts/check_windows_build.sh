@@ -12,15 +12,15 @@ cd "$(dirname "$0")/.."
 native="${1:?native build dir}"
 windows="${2:-build-windows}"
 scripts/install_dependencies.sh --windows
-cmake -S . -B "$windows" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DHBA_WARNINGS_AS_ERRORS=ON >/dev/null
+# shellcheck source=scripts/windows_build.sh
+. scripts/windows_build.sh
+windows_configure "$windows" x86_64
 ninja -C "$windows" hbabootcfg
 
 # The record sizes SetupAPI checks differ between 32 and 64 bits; the
 # transport pins them per architecture at compile time.
 windows32="${windows}-i686"
-cmake -S . -B "$windows32" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DHBA_WARNINGS_AS_ERRORS=ON >/dev/null
+windows_configure "$windows32" i686
 ninja -C "$windows32" hbabootcfg
 # Captured first: grep -q could stop reading before objdump is done, and the
 # SIGPIPE would fail the pipeline under pipefail.
@@ -43,8 +43,7 @@ done
 # The same sources built for Windows with the emulator behind the transport,
 # for the second half below.
 emulated="${windows}-emulator"
-cmake -S . -B "$emulated" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DHBA_TRANSPORT=emulator -DHBA_WARNINGS_AS_ERRORS=ON >/dev/null
+windows_configure "$emulated" x86_64 -DHBA_TRANSPORT=emulator
 ninja -C "$emulated" hbabootcfg hbaemu
 
 # shellcheck source=scripts/wine.sh

@@ -123,7 +123,9 @@ for ((tries = 0; tries < 3000; tries++)); do
     grep -q 'adapter01 regwrite 0x000006d8 0x000003d8' "$work/interrupt.trace" 2>/dev/null && break
     sleep 0.01
 done
-pkill -INT -f 'hbabootcfg.exe --configure 1 vlanid=99' || true
+# The wine command became the Windows program's process (it execs the
+# loader), so its process ID is the program's.
+kill -INT "$interrupted" 2>/dev/null || true
 status=0
 wait "$interrupted" || status=$?
 rm -f "$windows_root/adapter01/faults"
@@ -136,6 +138,11 @@ elif ! grep -qx 'vlanid=99' <<<"$(HBAEMU_DIR="$windows_root" "$native_exe" --exp
 else
     echo "checked through the driver: Ctrl+C during a save is held until the settings are saved"
 fi
+
+# A shared prefix is left without virtual adapters and trace file, as a
+# fresh one: the next script to use it may count on finding no adapter.
+windows_driver_trace
+wine "$driver_dir/hbaemu_adapter_setup.exe" remove
 
 echo "wine prefix ${prefix_seconds} s, driver install ${install_seconds} s, runs ${runs_seconds} s"
 compare_summary "windows driver"

@@ -17,6 +17,8 @@ cd "$(dirname "$0")/.."
 linux="${1:-build-package-linux}"
 windows="${2:-build-package-windows}"
 scripts/install_dependencies.sh --windows
+# shellcheck source=scripts/windows_build.sh
+. scripts/windows_build.sh
 
 # An existing build folder must be of the right kind: a mingw-w64 cross build
 # for Windows, a native one for Linux.
@@ -30,18 +32,27 @@ if [[ -f "$windows/CMakeCache.txt" ]] && ! cross_build "$windows"; then
     exit 1
 fi
 
-# make_archive BUILD_DIR ARCHIVE_GLOB TARGETS NEW_OPTIONS CMAKE_OPTIONS...:
-# configures (with NEW_OPTIONS too for a build folder not yet configured; an
-# existing one keeps its compiler and its tests) and builds, packs the
-# archive into BUILD_DIR/package and copies it to dist/. TARGETS and
-# NEW_OPTIONS are lists split at spaces.
+# linux_configure BUILD_DIR: the emulator build, without its tests when the
+# folder is new (an existing one keeps its compiler and its tests).
+linux_configure() {
+    local new_options=(-DHBA_BUILD_TESTS=OFF)
+    [[ -f "$1/CMakeCache.txt" ]] && new_options=()
+    cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=Release "${new_options[@]}" -DHBA_TRANSPORT=emulator >/dev/null
+}
+
+# windows_package_configure BUILD_DIR: the production build, with the kernel
+# driver transport.
+windows_package_configure() {
+    windows_configure "$1" x86_64 -DHBA_TRANSPORT=driver
+}
+
+# make_archive BUILD_DIR ARCHIVE_GLOB TARGETS CONFIGURE: configures the
+# folder with the function CONFIGURE and builds TARGETS (a list split at
+# spaces), packs the archive into BUILD_DIR/package and copies it to dist/.
 make_archive() {
-    local build="$1" glob="$2" targets new_options
+    local build="$1" glob="$2" targets
     read -r -a targets <<<"$3"
-    read -r -a new_options <<<"$4"
-    shift 4
-    if [[ -f "$build/CMakeCache.txt" ]]; then new_options=(); fi
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release "${new_options[@]}" "$@" >/dev/null
+    "$4" "$build"
     ninja -C "$build" "${targets[@]}"
     rm -rf "$build/package"
     cpack --config "$build/CPackConfig.cmake" -B "$build/package" >/dev/null
@@ -56,7 +67,5 @@ make_archive() {
 }
 
 mkdir -p dist
-make_archive "$linux" "hbabootcfg-*-linux-*.tar.gz" "hbabootcfg hbaemu" \
-    "-DHBA_BUILD_TESTS=OFF" -DHBA_TRANSPORT=emulator
-make_archive "$windows" "hbabootcfg-*-windows-*.zip" "hbabootcfg" \
-    "-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake" -DHBA_TRANSPORT=driver
+make_archive "$linux" "hbabootcfg-*-linux-*.tar.gz" "hbabootcfg hbaemu" linux_configure
+make_archive "$windows" "hbabootcfg-*-windows-*.zip" "hbabootcfg" windows_package_configure

@@ -6,6 +6,8 @@
 
 # shellcheck source=scripts/wine.sh
 . "$(dirname "${BASH_SOURCE[0]}")/wine.sh"
+# shellcheck source=scripts/windows_build.sh
+. "$(dirname "${BASH_SOURCE[0]}")/windows_build.sh"
 
 # quietly COMMAND...: runs COMMAND with its output shown (on standard error)
 # only when it fails, so that a build leaves standard output to the utility.
@@ -21,12 +23,8 @@ quietly() {
 # INF, and hbaemu_adapter_setup.exe, from the mingw-w64 cross build. Sets
 # $windows_exe and $driver_dir for the caller.
 windows_driver_build() {
-    local dir="$1" repo
-    repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-    if [[ ! -f "$dir/build.ninja" ]]; then
-        quietly cmake -S "$repo" -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
-            -DCMAKE_BUILD_TYPE=Release
-    fi
+    local dir="$1"
+    [[ -f "$dir/build.ninja" ]] || windows_configure "$dir" x86_64
     quietly ninja -C "$dir" hbabootcfg hbaemu_adapter hbaemu_adapter_setup
     driver_dir="$dir/src/emulator/windows_driver"
     # shellcheck disable=SC2034  # used by the scripts that source this one

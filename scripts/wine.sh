@@ -59,17 +59,31 @@ wine_prefix_remove() {
     rm -rf "$1"
 }
 
-# wine_temporary_prefix: a work folder of this run's own, $wine_work, holding
-# a wine prefix, created here with its server started. On exit (an interrupt
-# included) the server is ended and the folder removed. Sets and exports
-# WINEPREFIX.
+# wine_temporary_prefix: a work folder of this run's own, $wine_work, and a
+# wine prefix with its server started. Sets and exports WINEPREFIX. On exit
+# (an interrupt included) the server is ended and the work folder removed.
+# The prefix is a new one inside $wine_work, removed with it; or, when
+# HBA_WINE_PREFIX names one, that prefix, shared by the scripts of one run
+# (CI's Windows stages) so that it is made once: the first script makes it,
+# the others find it ready, and it is kept on exit. Whoever set
+# HBA_WINE_PREFIX removes it (wine_prefix_remove).
 wine_temporary_prefix() {
     wine_work="$(mktemp -d "${TMPDIR:-/tmp}/hba-wine-XXXXXX")"
-    export WINEPREFIX="$wine_work/prefix"
-    trap 'wine_prefix_remove "$WINEPREFIX"; rm -rf "$wine_work"' EXIT
+    if [[ -n "${HBA_WINE_PREFIX:-}" ]]; then
+        export WINEPREFIX="$HBA_WINE_PREFIX"
+        trap 'wine_server_end "$WINEPREFIX"; rm -rf "$wine_work"' EXIT
+    else
+        export WINEPREFIX="$wine_work/prefix"
+        trap 'wine_prefix_remove "$WINEPREFIX"; rm -rf "$wine_work"' EXIT
+    fi
     trap 'exit 130' INT
     trap 'exit 143' TERM
-    wine_prefix_create
+    # Marked once complete: a shared prefix whose making was cut short is
+    # made again (wineboot completes an existing prefix).
+    if [[ ! -f "$WINEPREFIX/hba-prefix-ready" ]]; then
+        wine_prefix_create
+        : >"$WINEPREFIX/hba-prefix-ready"
+    fi
     wine_server_start
 }
 

@@ -104,6 +104,9 @@ interrupted_run run_and_interrupt(const emulator_sandbox& box, const std::vector
         dup2(open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
         setenv("HBAEMU_DIR", box.root().c_str(), 1);
         setenv("HBAEMU_TRACE", box.folder("run.trace").c_str(), 1);
+        // The interrupt must land inside a stretch of real time: the slow
+        // flash keeps real time, the emulator's default.
+        setenv("HBAEMU_CLOCK", "real", 1);
         std::vector<char*> argv = {const_cast<char*>(HBABOOTCFG_PATH)};
         for (const std::string& a : arguments) {
             argv.push_back(const_cast<char*>(a.c_str()));

@@ -1,8 +1,8 @@
 // The flash layer against one emulated adapter in this process: the
 // emulator's own controller and SPI NOR model behind the interposer, which
-// records every request and sleep in order (sleeps are not spent) and gives
-// the scripted answers the model has no fault for, on exactly the request a
-// test picks.
+// records every request and sleep in order (sleeps pass on the model clock,
+// costing no time) and gives the scripted answers the model has no fault
+// for, on exactly the request a test picks.
 //
 // What the model starts from (the flash contents and its busy timing) is
 // set in setup() and takes effect when the adapter is powered on: at

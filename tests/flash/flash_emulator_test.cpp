@@ -1,7 +1,7 @@
 // Round trips through the adapter emulator, in-process: what a page program
 // writes reads back and lands in flash.bin, an erase blanks exactly its
 // sector, and the emulator's busy and stuck faults give the codes and lines
-// an operator would see. Sleeps are counted instead of spent.
+// an operator would see. Sleeps are counted, and spent on the model clock.
 #include "device/adapter_table.h"
 #include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
@@ -59,7 +59,8 @@ protected:
     }
 
     emulator_sandbox box;
-    // The emulator's own transport, with the sleeps recorded instead of spent.
+    // The emulator's own transport, with the sleeps recorded and spent on the
+    // model clock.
     emulator_interposer emulator;
 };
 

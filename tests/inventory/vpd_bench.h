@@ -1,8 +1,9 @@
 // The inventory's configuration traffic against one emulated adapter in this
 // process: the emulator's own configuration space and VPD capability behind
 // the interposer, which records every configuration request and sleep in
-// order (sleeps are not spent) and gives the scripted answers the model has
-// no fault for, on exactly the request a test picks.
+// order (sleeps pass on the model clock, costing no time) and gives the
+// scripted answers the model has no fault for, on exactly the request a test
+// picks.
 //
 // The adapter's power-on state (configuration space, VPD, faults file) is
 // set in adapter before open().

@@ -82,7 +82,7 @@ protected:
     std::vector<std::uint8_t> flash() const { return box.read_file("adapter00/flash.bin"); }
 
     emulator_sandbox box;
-    emulator_interposer driver{true};  // its polls wait as long as with the real driver
+    emulator_interposer driver;  // its polls take as long as with the real driver, on the model clock
     std::string out;
     std::string err;
 };

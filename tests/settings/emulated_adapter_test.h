@@ -1,7 +1,8 @@
 // In-process tests against one emulated adapter: the adapter folder lives in
 // a private sandbox, requests pass through the emulator interposer (which
-// skips the polls' sleeps, counts the flash commands and adds the flash
-// faults of a plan), and what an operation prints is captured.
+// spends the polls' sleeps on the model clock, counts the flash commands and
+// adds the flash faults of a plan), and what an operation prints is
+// captured.
 #pragma once
 
 #include "device/adapter_table.h"

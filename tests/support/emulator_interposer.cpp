@@ -73,15 +73,13 @@ void interposed_sleep_ms(std::uint32_t milliseconds) {
     if (g_interposer->on_sleep) {
         g_interposer->on_sleep(milliseconds);
     }
-    if (g_interposer->spend_sleeps()) {
-        g_interposer->emulator()->sleep_ms(milliseconds);
-    }
+    g_interposer->emulator()->sleep_ms(milliseconds);
 }
 
 }  // namespace
 
-emulator_interposer::emulator_interposer(bool spend_sleeps)
-    : emulator_(platform_transport()), ops_(*emulator_), spend_sleeps_(spend_sleeps) {
+emulator_interposer::emulator_interposer(emulator_clock clock) : emulator_(platform_transport()), ops_(*emulator_) {
+    emulator_clock_choose(clock);
     ops_.device_control = interposed_device_control;
     // Enumeration reads the error number of its own calls: a request failed
     // here before must not lend them its number.

@@ -4,8 +4,10 @@
 // count transfers, to change the value written or the value read, to fail
 // it, or to answer it in the adapter's place (a controller that keeps
 // reporting busy). This stages faults the emulator cannot, on exactly the
-// transfer a test picks. Sleeps are recorded and skipped, so polls cost no
-// time, unless the test asks for them to be spent.
+// transfer a test picks. Sleeps are recorded and passed on to the emulator,
+// on the clock the test chose for this process: the model's own by default,
+// where a sleep costs no time but moves the flash's busy time on as in a
+// real run; real time where a test needs it.
 //
 // One at a time: constructing it puts it in place of the platform transport,
 // destroying it puts the platform's back. Handles pass through unchanged, so
@@ -13,6 +15,7 @@
 #pragma once
 
 #include "device/transport.h"
+#include "emulator/model/model_clock.h"
 
 #include <cstdint>
 #include <functional>
@@ -36,7 +39,7 @@ enum class interposer_action {
 
 class emulator_interposer {
 public:
-    explicit emulator_interposer(bool spend_sleeps = false);
+    explicit emulator_interposer(emulator_clock clock = emulator_clock::model);
     ~emulator_interposer();
     emulator_interposer(const emulator_interposer&) = delete;
     emulator_interposer& operator=(const emulator_interposer&) = delete;
@@ -57,10 +60,8 @@ public:
 
     // For the transport functions.
     const transport_ops* emulator() const { return emulator_; }
-    bool spend_sleeps() const { return spend_sleeps_; }
 
 private:
     const transport_ops* emulator_;
     transport_ops ops_;
-    bool spend_sleeps_;
 };

@@ -56,6 +56,7 @@ run_result run_program(const std::string& program, const std::vector<std::string
         close(out_pipe[1]);
         close(err_pipe[0]);
         close(err_pipe[1]);
+        setenv("HBAEMU_CLOCK", "model", 1);
         for (const auto& [name, value] : extra_environment) {
             setenv(name.c_str(), value.c_str(), 1);
         }

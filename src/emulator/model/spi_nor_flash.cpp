@@ -1,5 +1,6 @@
 #include "emulator/model/spi_nor_flash.h"
 
+#include "emulator/model/model_clock.h"
 #include "emulator/model/spi_nor_commands.h"
 
 #include <cstring>
@@ -100,8 +101,7 @@ bool nor_busy(spi_nor_flash* flash) {
     if (!flash->write_in_progress) {
         return false;
     }
-    if (flash->timing.never_ready || flash->busy_status_reads_left > 0 ||
-        std::chrono::steady_clock::now() < flash->busy_until) {
+    if (flash->timing.never_ready || flash->busy_status_reads_left > 0 || emulator_clock_now() < flash->busy_until) {
         return true;
     }
     flash->write_in_progress = false;
@@ -119,5 +119,5 @@ std::uint8_t nor_read_status(spi_nor_flash* flash) {
 void nor_start_busy(spi_nor_flash* flash, std::uint32_t status_reads, std::chrono::microseconds time) {
     flash->write_in_progress = true;
     flash->busy_status_reads_left = status_reads;
-    flash->busy_until = std::chrono::steady_clock::now() + time;
+    flash->busy_until = emulator_clock_now() + time;
 }

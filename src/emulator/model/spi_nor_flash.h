@@ -27,7 +27,7 @@ inline constexpr std::uint8_t kNorJedecId[3] = {0xC2, 0x20, 0x13};
 
 // How long a program or an erase keeps the part busy. Both bounds must have
 // passed before write-in-progress clears: the number of status reads that
-// still show it, and the real time.
+// still show it, and the time, on the emulator's clock (model_clock.h).
 struct nor_busy_timing {
     std::uint32_t program_status_reads = 0;
     std::uint32_t erase_status_reads = 0;
@@ -49,7 +49,7 @@ struct spi_nor_flash {
     // reads and the time it takes have passed.
     bool write_in_progress = false;
     std::uint32_t busy_status_reads_left = 0;
-    std::chrono::steady_clock::time_point busy_until{};
+    std::chrono::microseconds busy_until{};  // on the emulator's clock
 
     // The command clocked in since chip select went low. command is null
     // before the opcode byte and for a command the part ignores.

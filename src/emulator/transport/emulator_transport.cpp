@@ -2,19 +2,25 @@
 // opened exclusively, and the four driver requests go to a hardware model of
 // each adapter. The adapter session of the model applies the request-level
 // faults and the trace, the model the hardware's own faults.
+//
+// The driver's sleep between polls sleeps, and a slow or stuck flash stays
+// busy for real time, as the hardware does. HBAEMU_CLOCK=model puts the
+// model's busy times on the model's own clock instead, which the sleeps move
+// on without waiting (model_clock.h): for tests and scripts that want a slow
+// flash's outcome without its wait.
 #include "device/transport.h"
 #include "emulator/model/adapter_session.h"
 #include "emulator/model/emulator_faults.h"
 #include "emulator/model/emulator_root.h"
 #include "emulator/model/emulator_trace.h"
+#include "emulator/model/model_clock.h"
 #include "emulator/transport/control_code_requests.h"
 
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -73,7 +79,24 @@ emulator_faults folder_faults(const std::string& folder, std::string* problems) 
     return faults;
 }
 
+// HBAEMU_CLOCK, read at the first enumeration, unless this process chose a
+// clock itself (an in-process test). A value the emulator does not know
+// keeps real time, the safe side for a caller that meant one.
+void choose_clock_from_environment() {
+    if (emulator_clock_chosen()) {
+        return;
+    }
+    const char* name = std::getenv("HBAEMU_CLOCK");
+    emulator_clock clock = emulator_clock::real;
+    if (!emulator_clock_from_name(name, &clock)) {
+        std::fprintf(stderr, "hbaemu: HBAEMU_CLOCK \"%s\" is neither real nor model; the flash keeps real time\n",
+                     name);
+    }
+    emulator_clock_choose(clock);
+}
+
 interface_list emu_open_interface_list() {
+    choose_clock_from_environment();
     auto* list = new emulated_interface_list;
     list->root = emulator_root();
     emulator_faults root_faults;
@@ -202,7 +225,7 @@ std::uint32_t emu_last_error() {
 }
 
 void emu_sleep_ms(std::uint32_t milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    emulator_clock_sleep_ms(milliseconds);
 }
 
 const transport_ops kEmulatorTransport = {

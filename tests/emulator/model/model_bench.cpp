@@ -20,7 +20,8 @@ std::uint32_t wait_idle(adapter_model* model) {
 
 }  // namespace
 
-model_bench::model_bench() {
+model_bench::model_bench(emulator_clock clock) {
+    emulator_clock_choose(clock);
     folder = sandbox.folder(sandbox.add_blank_adapter("adapter00"));
     open();
 }

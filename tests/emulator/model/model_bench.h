@@ -4,6 +4,7 @@
 #pragma once
 
 #include "emulator/model/adapter_model.h"
+#include "emulator/model/model_clock.h"
 #include "support/emulator_sandbox.h"
 #include "support/flash_wire.h"
 
@@ -22,8 +23,9 @@ struct model_bench {
     adapter_model* model = nullptr;
 
     // A blank adapter (erased flash, zeroed VPD, no capabilities) named
-    // adapter00; faults_text goes into its faults file.
-    model_bench();
+    // adapter00, its busy times on the clock chosen (the model's own unless
+    // a test needs real time).
+    explicit model_bench(emulator_clock clock = emulator_clock::model);
     ~model_bench();
     model_bench(const model_bench&) = delete;
     model_bench& operator=(const model_bench&) = delete;

@@ -201,7 +201,7 @@ TEST(SpiNorBusy, EveryCommandButReadStatusIsIgnoredWhileBusy) {
 }
 
 TEST(SpiNorBusy, ProgramAndEraseKeepWipForTheirRealTime) {
-    model_bench bench;
+    model_bench bench{emulator_clock::real};  // the clock every user of the emulator gets by default
     emulator_faults faults;
     faults.program_time_us = 30000;
     faults.erase_time_ms = 60;
