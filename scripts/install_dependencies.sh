@@ -5,6 +5,7 @@
 #   install_dependencies.sh --clang    also clang and clang-format (CI)
 #   install_dependencies.sh --lint     also clang-format and shellcheck
 #   install_dependencies.sh --coverage also gcovr
+#   install_dependencies.sh --ansible  also ansible-core (the playbook check)
 # The options combine.
 set -euo pipefail
 
@@ -18,6 +19,7 @@ for option in "$@"; do
         --clang) packages+=(clang clang-format) ;;
         --lint) packages+=(clang-format shellcheck) ;;
         --coverage) packages+=(gcovr) ;;
+        --ansible) packages+=(ansible-core) ;;
         *) echo "install_dependencies: unknown option $option" >&2; exit 2 ;;
     esac
 done
