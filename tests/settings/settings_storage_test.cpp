@@ -314,6 +314,60 @@ TEST_F(SettingsStorage, ReadBackDifferenceRestoresTheConfiguredRecord) {
     EXPECT_EQ(flash(), before);
 }
 
+// Every failed save tells its caller where the previous record is, as its
+// last line tells the operator.
+TEST_F(SettingsStorage, FailedSaveSaysWhereThePreviousRecordIs) {
+    struct row {
+        const char* what;
+        flash_fault_plan plan;
+        const char* faults;
+        previous_settings_state left;
+        const char* last_line;  // a part of it
+    };
+    const row rows[] = {
+        {"an erase that never reached the flash",
+         {.failed_sector_erase = true},
+         "",
+         previous_settings_state::in_place,
+         "still in place"},
+        {"an erase that did not finish",
+         {},
+         "erase-busy-polls 5\n",
+         previous_settings_state::may_be_lost,
+         "may be lost"},
+        {"a page that failed",
+         {.busy_status_after_page = 2},
+         "",
+         previous_settings_state::restored,
+         "Previous settings restored"},
+        {"a page and the put-back that failed",
+         {.busy_status_after_page = 2, .dropped_write_enable = 4},
+         "",
+         previous_settings_state::may_be_lost,
+         "may be lost"},
+        {"a read-back that differed",
+         {.dropped_write_enable = 3},
+         "",
+         previous_settings_state::restored,
+         "previous settings restored"},
+    };
+    for (const row& r : rows) {
+        write_flash(flash_holding(configured_record()));
+        write_faults(r.faults);
+        open_adapter(r.plan);
+        settings_buffer buffer = read_record();
+        put_text(buffer.record.targetpass, "anothersecret");
+        auto left = static_cast<previous_settings_state>(0xFF);
+        const captured_output printed =
+            capture_output([&] { EXPECT_NE(save_settings(0, &buffer, &previous, &left), 0); });
+        EXPECT_EQ(left, r.left) << r.what;
+        EXPECT_NE(printed.err.substr(printed.err.rfind("ERROR: ")).find(r.last_line), std::string::npos)
+            << r.what << ":\n"
+            << printed.err;
+        close_adapter_handles();
+    }
+}
+
 TEST_F(SettingsStorage, EraseSettingsWipesOnlyTheSettingsSector) {
     const std::vector<std::uint8_t> before = flash_holding(configured_record());
     write_flash(before);
