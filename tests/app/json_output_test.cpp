@@ -150,13 +150,10 @@ TEST(JsonCommandLine, JsonWhereNoCommandTakesItIsNotUnderstood) {
                           "-x 0 --json",
                           "-c 0 --json",
                           "-c 0 -n --json",
-                          "-c 0 vlanid=1 --json -n",
-                          "-c 10 vlanid=1 --json",
-                          "-u 0 new.rom -f -n x --json",
-                          "-V 0 image.rom x --json",
-                          "-e 0 rom --force --json",
-                          "-b 0 copy.bak --json",
-                          "-r 0 copy.bak all --force --json",
+                          "-c 0 x=1 --json -n",
+                          "-u 0 f -f -n x --json",
+                          "-V 0 f x --json",
+                          "-e 0 rom -f --json",
                           "-v --json"};
     emulator_sandbox box;
     add_realistic_adapters(box, 1);
