@@ -14,6 +14,10 @@
 #include <cstdio>
 #include <cstring>
 
+bool update_dry_run_asked(int argc, char** argv) {
+    return argc >= 5 && (is_dry_run_word(argv[argc - 1]) || is_dry_run_word(argv[4]));
+}
+
 int update_adapter(std::uint8_t adapter, int argc, char** argv, const progress_report* progress, update_run* run) {
     *run = {};
     if (argc < 4) {
@@ -24,9 +28,9 @@ int update_adapter(std::uint8_t adapter, int argc, char** argv, const progress_r
     // never lets through an image the firmware could not run at all.
     const bool forced = argc >= 5 && is_force_word(argv[4]);
     const rom_id_check ids = forced ? rom_id_check::waived : rom_id_check::required;
-    // --dry-run (-n) comes last, after the file and any --force; in place of
-    // --force it still makes a dry run, never a write.
-    run->dry_run = argc >= 5 && (is_dry_run_word(argv[argc - 1]) || is_dry_run_word(argv[4]));
+    // A dry-run word in place of --force still makes a dry run, never a
+    // write.
+    run->dry_run = update_dry_run_asked(argc, argv);
     if (run->dry_run) {
         return dry_run_rom_update(adapter, argument_path(argc, argv, 3), ids, &run->report) == 0 ? 0 : -1;
     }

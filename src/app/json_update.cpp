@@ -75,6 +75,7 @@ void run_update_json(int argc, char** argv) {
     json_writer w;
     json_begin_document(&w);
     update_run run;
+    run.dry_run = update_dry_run_asked(argc, argv);
     int status = -1;
     std::uint8_t adapter = 0;
     if (select_adapter(argv[2], &adapter) == 0) {

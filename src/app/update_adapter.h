@@ -14,6 +14,10 @@ struct update_run {
     rom_update_report report{};
 };
 
+// Whether the command line asks for a dry run: --dry-run (-n) last, after
+// the file and any --force, or in place of --force.
+bool update_dry_run_asked(int argc, char** argv);
+
 // Runs the update or its dry run as the command line asks (argv[3] the
 // image file, then --force, then a dry-run word), with progress shown while
 // the image is programmed (null: none). 0, kRomImageUnchanged, or -1 after
