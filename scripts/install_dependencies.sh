@@ -7,6 +7,7 @@
 #                                      and clang-format (CI, scripts/fuzz.sh)
 #   install_dependencies.sh --lint     also clang-format and shellcheck
 #   install_dependencies.sh --coverage also gcovr
+#   install_dependencies.sh --ansible  also ansible-core (the playbook check)
 # The options combine.
 set -euo pipefail
 
@@ -23,6 +24,7 @@ for option in "$@"; do
         --clang) packages+=(clang clang-format libclang-rt-dev) ;;
         --lint) packages+=(clang-format shellcheck) ;;
         --coverage) packages+=(gcovr) ;;
+        --ansible) packages+=(ansible-core) ;;
         *) echo "install_dependencies: unknown option $option" >&2; exit 2 ;;
     esac
 done

@@ -46,10 +46,13 @@ std::wstring from_ansi(const char* text) {
 }  // namespace
 
 // The skipped characters are ASCII, one UTF-16 unit and one ANSI byte each.
+// A command's JSON form hands on its arguments without the --json that ends
+// them, so the command line may hold more than argc.
 std::filesystem::path argument_path(int argc, char** argv, int index, std::size_t skip) {
     const std::vector<std::wstring> arguments = split_command_line(GetCommandLineW());
     const auto position = static_cast<std::size_t>(index);
-    if (arguments.size() == static_cast<std::size_t>(argc) && to_ansi(arguments[position]) == argv[index]) {
+    if (arguments.size() >= static_cast<std::size_t>(argc) && position < arguments.size() &&
+        to_ansi(arguments[position]) == argv[index]) {
         return std::filesystem::path(arguments[position].substr(skip));
     }
     return std::filesystem::path(from_ansi(argv[index] + skip));

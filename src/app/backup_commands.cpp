@@ -6,7 +6,6 @@
 #include "app/interrupt_report.h"
 #include "backup/backup_restore.h"
 #include "platform/progress_line.h"
-#include "verify/verify_adapter.h"
 
 #include <cstdio>
 #include <cstring>
@@ -81,13 +80,4 @@ void run_restore_command(std::uint8_t adapter, int argc, char** argv) {
     int done = 0;
     const int rc = restore_adapter(adapter, argument_path(argc, argv, 3), parts, &kProgressLine, &done);
     finish_restore(rc, parts, done);
-}
-
-// Reads only: the flash is compared with an Option ROM image or a backup.
-void run_verify_command(std::uint8_t adapter, int argc, char** argv) {
-    if (argc < 4) {
-        std::fprintf(stderr, "ERROR: please specify the image or backup file to compare the Adapter with!\n");
-        exit_program(-1);
-    }
-    exit_program(verify_adapter(adapter, argument_path(argc, argv, 3), &kProgressLine) == 0 ? 0 : -1);
 }

@@ -5,6 +5,7 @@
 // --dry-run (-n) last, it shows what the save would change instead.
 #include "app/argument_path.h"
 #include "app/commands.h"
+#include "app/configure_adapter.h"
 #include "app/dry_run.h"
 #include "app/exit_program.h"
 #include "app/interrupt_report.h"
@@ -43,13 +44,12 @@ bool passes_port_precheck(const char* value, std::size_t length) {
     return true;
 }
 
-// Splits one argument into the name and value buffers and applies it; ends
-// the run with -1 on any refusal.
-void apply_argument(boot_settings_record* record, const char* argument) {
+// Splits one argument into the name and value buffers and applies it: 0, or
+// -1 after the line of its refusal.
+int apply_argument(boot_settings_record* record, const char* argument) {
     const char* equals = static_cast<const char*>(std::memchr(argument, '=', strnlen(argument, kNameBufferSize)));
     if (equals == nullptr) {
-        refuse_with("ERROR: setting %s must be of type setting=value\n", argument);
-        exit_program(-1);
+        return refuse_with("ERROR: setting %s must be of type setting=value\n", argument);
     }
     const auto name_length = static_cast<std::size_t>(equals - argument);
     std::memcpy(g_name, argument, name_length);
@@ -61,20 +61,34 @@ void apply_argument(boot_settings_record* record, const char* argument) {
         std::snprintf(format, sizeof format,
                       "ERROR: value of setting %%s is too long, at most %d characters allowed!\n",
                       static_cast<int>(kValueBufferSize - 1));
-        refuse_with(format, g_name);
-        exit_program(-1);
+        return refuse_with(format, g_name);
     }
     std::memcpy(g_value, value, value_length);
 
     if (std::strcmp(g_name, "preferredport") == 0 && !passes_port_precheck(g_value, value_length)) {
-        refuse("ERROR: invalid port selection!\n");
-        exit_program(-1);
+        return refuse("ERROR: invalid port selection!\n");
     }
     if (apply_setting(record, g_name, g_value) != 0) {
-        exit_program(-1);
+        return -1;
     }
     std::memset(g_name, 0, sizeof g_name);
     std::memset(g_value, 0, sizeof g_value);
+    return 0;
+}
+
+// Every argument in order, each refusal named by the file and line it came
+// from; the first refusal ends it.
+int apply_arguments(boot_settings_record* record, const std::vector<setting_argument>& arguments) {
+    int rc = 0;
+    for (const setting_argument& argument : arguments) {
+        set_refusal_origin(argument.file, argument.line);
+        rc = apply_argument(record, argument.text.c_str());
+        if (rc != 0) {
+            break;
+        }
+    }
+    set_refusal_origin(nullptr, 0);
+    return rc;
 }
 
 // The setting arguments in order (argv[3] up to argv[end - 1]), each "@file"
@@ -127,40 +141,54 @@ void warn_if_erased(std::uint8_t adapter, const boot_settings_record& previous) 
 
 }  // namespace
 
-void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings_buffer* buffer) {
-    const bool dry_run = is_dry_run_word(argv[argc - 1]);
-    const int settings_end = dry_run ? argc - 1 : argc;
+int configure_adapter(std::uint8_t adapter, int argc, char** argv, settings_buffer* buffer, configure_report* report) {
+    *report = {};
+    report->dry_run = is_dry_run_word(argv[argc - 1]);
+    const int settings_end = report->dry_run ? argc - 1 : argc;
     // A dry run of no setting is a configure without a setting.
     if (settings_end <= 3) {
         print_usage();
-        exit_program(-1);
+        return -1;
     }
     std::vector<setting_argument> arguments;
-    if (gather_arguments(argc, argv, settings_end, &arguments) != 0) {
-        exit_program(-1);
-    }
-    if (read_settings(adapter, buffer, false) != 0) {
-        exit_program(-1);
+    if (gather_arguments(argc, argv, settings_end, &arguments) != 0 || read_settings(adapter, buffer, false) != 0) {
+        return -1;
     }
     if (is_version_1_0(buffer->record)) {
         std::printf("\nERROR: unsupported Option ROM version 1.0!\n");
-        exit_program(-1);
+        return -1;
     }
     // What the flash held, for the save to put back if it fails.
     const boot_settings_record previous = buffer->record;
-    for (const setting_argument& argument : arguments) {
-        set_refusal_origin(argument.file, argument.line);
-        apply_argument(&buffer->record, argument.text.c_str());
+    if (apply_arguments(&buffer->record, arguments) != 0) {
+        return -1;
     }
-    set_refusal_origin(nullptr, 0);
-    if (dry_run) {
-        finish_configure_dry_run(previous, buffer->record);
-    }
-    if (!save_would_change(previous, buffer->record)) {
-        std::printf("Settings unchanged, nothing written.\n");
-        exit_program(0);
+    report->compared = true;
+    report->changes = settings_changes(previous, buffer->record);
+    if (report->dry_run || report->changes.empty()) {
+        return 0;
     }
     warn_if_erased(adapter, previous);
-    finish_writing_command(save_settings(adapter, buffer, &previous), "the new settings were saved and verified",
-                           "the new settings were not saved (see above)");
+    report->saved = true;
+    report->save_code = save_settings(adapter, buffer, &previous, &report->previous);
+    return report->save_code == 0 ? 0 : -1;
+}
+
+int configure_status(int rc, const configure_report& report) {
+    if (report.saved) {
+        return writing_command_status(report.save_code, "the new settings were saved and verified",
+                                      "the new settings were not saved (see above)");
+    }
+    return rc == 0 ? 0 : -1;
+}
+
+void run_configure_command(std::uint8_t adapter, int argc, char** argv, settings_buffer* buffer) {
+    configure_report report;
+    const int rc = configure_adapter(adapter, argc, argv, buffer, &report);
+    if (rc == 0 && report.dry_run) {
+        print_configure_dry_run(report.changes);
+    } else if (rc == 0 && !report.saved) {
+        std::printf("Settings unchanged, nothing written.\n");
+    }
+    exit_program(configure_status(rc, report));
 }

@@ -3,9 +3,6 @@
 // output ends up in the logs of configuration-management runs.
 #include "app/dry_run.h"
 
-#include "app/exit_program.h"
-#include "settings/settings_compare.h"
-
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -28,16 +25,14 @@ bool is_dry_run_word(const char* argument) {
     return std::strcmp(argument, "--dry-run") == 0 || std::strcmp(argument, "-n") == 0;
 }
 
-void finish_configure_dry_run(const boot_settings_record& on_flash, const boot_settings_record& record) {
-    const std::vector<settings_change> changes = settings_changes(on_flash, record);
+void print_configure_dry_run(const std::vector<settings_change>& changes) {
     if (changes.empty()) {
         std::printf("Settings unchanged, nothing to write (dry run).\n");
-        exit_program(0);
+        return;
     }
     for (const settings_change& change : changes) {
         print_change(change);
     }
     std::printf("%u setting%s would change; nothing written (dry run).\n", static_cast<unsigned>(changes.size()),
                 changes.size() == 1 ? "" : "s");
-    exit_program(0);
 }

@@ -5,6 +5,7 @@
 #include "app/dry_run.h"
 #include "app/exit_program.h"
 #include "app/interrupt_report.h"
+#include "app/update_adapter.h"
 #include "optionrom/option_rom.h"
 #include "optionrom/rom_update.h"
 #include "optionrom/rom_update_dry_run.h"
@@ -13,26 +14,45 @@
 #include <cstdio>
 #include <cstring>
 
-void run_update_command(std::uint8_t adapter, int argc, char** argv) {
+bool update_dry_run_asked(int argc, char** argv) {
+    return argc >= 5 && (is_dry_run_word(argv[argc - 1]) || is_dry_run_word(argv[4]));
+}
+
+int update_adapter(std::uint8_t adapter, int argc, char** argv, const progress_report* progress, update_run* run) {
+    *run = {};
     if (argc < 4) {
         std::fprintf(stderr, "ERROR: please specify the file path to flash to the Adapter!\n");
-        exit_program(-1);
+        return -1;
     }
     // --force (argument 4) writes an image made for another device; it
     // never lets through an image the firmware could not run at all.
     const bool forced = argc >= 5 && is_force_word(argv[4]);
     const rom_id_check ids = forced ? rom_id_check::waived : rom_id_check::required;
-    // --dry-run (-n) comes last, after the file and any --force; in place of
-    // --force it still makes a dry run, never a write.
-    if (argc >= 5 && (is_dry_run_word(argv[argc - 1]) || is_dry_run_word(argv[4]))) {
-        exit_program(dry_run_rom_update(adapter, argument_path(argc, argv, 3), ids) == 0 ? 0 : -1);
+    // A dry-run word in place of --force still makes a dry run, never a
+    // write.
+    run->dry_run = update_dry_run_asked(argc, argv);
+    if (run->dry_run) {
+        return dry_run_rom_update(adapter, argument_path(argc, argv, 3), ids, &run->report) == 0 ? 0 : -1;
     }
-    const int rc = update_rom_from_file(adapter, argument_path(argc, argv, 3), ids);
+    run->writes = true;
+    return update_rom_from_file(adapter, argument_path(argc, argv, 3), ids, progress, &run->report);
+}
+
+int update_status(int rc, const update_run& run) {
+    if (!run.writes) {
+        return rc == 0 ? 0 : -1;
+    }
     if (rc == kRomImageUnchanged) {
-        finish_writing_command(0, "the Option ROM already held the image, nothing was written", "");
+        return writing_command_status(0, "the Option ROM already held the image, nothing was written", "");
     }
-    finish_writing_command(rc, "the new Option ROM was written and verified",
-                           "the new Option ROM was not written (see above)");
+    return writing_command_status(rc, "the new Option ROM was written and verified",
+                                  "the new Option ROM was not written (see above)");
+}
+
+void run_update_command(std::uint8_t adapter, int argc, char** argv) {
+    update_run run;
+    const int rc = update_adapter(adapter, argc, argv, &kProgressLine, &run);
+    exit_program(update_status(rc, run));
 }
 
 namespace {

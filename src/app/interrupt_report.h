@@ -8,5 +8,9 @@
 // "Interrupted, ...; nothing more was done!".
 [[noreturn]] void finish_writing_command(int rc, const char* completed, const char* not_completed);
 
+// The same without ending the run: the line when an interrupt was held, and
+// the status the run ends with.
+int writing_command_status(int rc, const char* completed, const char* not_completed);
+
 // The same with the whole line given, for what another ending says better.
 [[noreturn]] void finish_interrupted_with(int rc, const char* interrupted_line);

@@ -1,27 +1,37 @@
 #include "app/json_command.h"
 
 #include "app/command_words.h"
+#include "app/dry_run.h"
 #include "app/exit_program.h"
 #include "app/json_commands.h"
 #include "app/usage.h"
 
+#include <climits>
 #include <cstring>
 
 namespace {
 
 constexpr char kJsonFlag[] = "--json";
 
-// The commands that answer in JSON, each with the number of arguments it
-// takes before --json (its command word included). Verify, configure and
-// update join them here once they report what they did in JSON.
+// The commands that answer in JSON, each with the numbers of arguments it
+// takes before --json (its command word included; a dry-run word last is
+// not counted where the command takes one) and its JSON form. Update and
+// verify take their file as the text form does: without one, the document
+// holds the line that asks for it.
 struct json_command {
     const command_word& word;
-    int arguments;
+    int fewest;
+    int most;
+    bool takes_dry_run;
+    void (*run)(int argc, char** argv);
 };
 
 constexpr json_command kJsonCommands[] = {
-    {kListCommand, 1},
-    {kDisplayCommand, 2},
+    {kListCommand, 1, 1, false, run_list_json},
+    {kDisplayCommand, 2, 2, false, run_display_json},
+    {kVerifyCommand, 2, 3, false, run_verify_json},             // -V N FILE
+    {kConfigureCommand, 3, INT_MAX, true, run_configure_json},  // -c N SETTING... [-n]
+    {kUpdateCommand, 2, 4, true, run_update_json},              // -u N FILE [--force] [-n]
 };
 
 // A command line not understood did nothing: the usage text, and a status
@@ -29,6 +39,14 @@ constexpr json_command kJsonCommands[] = {
 [[noreturn]] void refuse_command_line() {
     print_usage();
     exit_program(-1);
+}
+
+bool takes_arguments(const json_command& command, int argc, char** argv) {
+    int arguments = argc - 2;
+    if (command.takes_dry_run && arguments > 1 && is_dry_run_word(argv[argc - 2])) {
+        --arguments;
+    }
+    return arguments >= command.fewest && arguments <= command.most;
 }
 
 }  // namespace
@@ -45,8 +63,7 @@ bool json_requested(int argc, char** argv) {
 void run_json_command(int argc, char** argv) {
     // argv[argc - 1] must be the one --json; the command's own arguments
     // come before it.
-    const int arguments = argc - 2;
-    if (arguments < 1 || std::strcmp(argv[argc - 1], kJsonFlag) != 0) {
+    if (argc < 3 || std::strcmp(argv[argc - 1], kJsonFlag) != 0) {
         refuse_command_line();
     }
     for (int i = 1; i < argc - 1; ++i) {
@@ -54,21 +71,15 @@ void run_json_command(int argc, char** argv) {
             refuse_command_line();
         }
     }
-    const json_command* command = nullptr;
-    for (const json_command& c : kJsonCommands) {
-        if (is_command(argv[1], c.word) && c.arguments == arguments) {
-            command = &c;
+    for (const json_command& command : kJsonCommands) {
+        if (!is_command(argv[1], command.word) || !takes_arguments(command, argc, argv)) {
+            continue;
         }
+        // An adapter index is one character, as in the text form.
+        if (&command.word != &kListCommand && std::strlen(argv[2]) != 1) {
+            refuse_command_line();
+        }
+        command.run(argc - 1, argv);
     }
-    if (command == nullptr) {
-        refuse_command_line();
-    }
-    if (&command->word == &kListCommand) {
-        run_list_json();
-    }
-    // An adapter index is one character, as in the text form.
-    if (std::strlen(argv[2]) != 1) {
-        refuse_command_line();
-    }
-    run_display_json(argv[2]);
+    refuse_command_line();
 }

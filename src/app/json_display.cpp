@@ -42,13 +42,13 @@ void json_no_settings(json_writer* w, const char* state) {
 
 }  // namespace
 
-void run_display_json(const char* index_argument) {
+void run_display_json(int /*argc*/, char** argv) {
     output_capture capture;
     begin_output_capture(&capture);
     json_writer w;
     json_begin_document(&w);
     std::uint8_t adapter = 0;
-    if (select_adapter(index_argument, &adapter) != 0) {
+    if (select_adapter(argv[2], &adapter) != 0) {
         finish_json_document(&capture, &w, -1);
     }
     dm_header header{};

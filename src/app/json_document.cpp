@@ -28,9 +28,9 @@ void json_begin_document(json_writer* w) {
     json_end_object(w);
 }
 
-void finish_json_document(output_capture* capture, json_writer* w, int status) {
+void finish_json_document(output_capture* capture, json_writer* w, int status, bool status_is_answer) {
     end_output_capture(capture);
-    if (status != 0) {
+    if (status != 0 && !status_is_answer) {
         json_name(w, "error"), json_text(w, capture_failure_text(*capture));
     }
     json_end_object(w);

@@ -25,7 +25,7 @@ void take_adapter_lines(std::uint8_t adapter, void* context) {
 
 }  // namespace
 
-void run_list_json() {
+void run_list_json(int /*argc*/, char** /*argv*/) {
     list_lines lines;
     begin_output_capture(&lines.capture);
     const int rc = build_adapter_list(take_adapter_lines, &lines);

@@ -55,9 +55,7 @@ void json_network_address(json_writer* w, const adapter_record& record) {
 }
 
 void json_id(json_writer* w, bool known, std::uint16_t id) {
-    char text[5];
-    std::snprintf(text, sizeof text, "%04x", id);
-    known ? json_text(w, text) : json_null(w);
+    known ? json_hex_id(w, id) : json_null(w);
 }
 
 rom_state rom_state_of(flash_probe probe) {

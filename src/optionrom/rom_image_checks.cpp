@@ -49,18 +49,26 @@ bool image_fits_adapter(const std::uint8_t* image, const expansion_rom_image& en
 }
 
 // The firmware runs an image only on a device whose IDs it names.
-int compare_ids(std::uint8_t adapter, const std::uint8_t* image, const expansion_rom_chain& chain, rom_id_check ids) {
+int compare_ids(std::uint8_t adapter, const std::uint8_t* image, const expansion_rom_chain& chain, rom_id_check ids,
+                rom_image_ids* found) {
+    if (!chain.images.empty()) {
+        found->image_known = true;
+        found->image = {chain.images.front().vendor_id, chain.images.front().device_id};
+    }
     pci_ids adapter_ids{};
     if (read_config_space_ids(adapter, &adapter_ids) != 0) {
         say_ids_not_compared("image's");
         return 0;
     }
+    found->adapter_known = true;
+    found->adapter = adapter_ids;
     const std::uint16_t vendor_id = adapter_ids.vendor_id;
     const std::uint16_t device_id = adapter_ids.device_id;
     for (const expansion_rom_image& entry : chain.images) {
         if (image_fits_adapter(image, entry, vendor_id, device_id)) {
             continue;
         }
+        found->image = {entry.vendor_id, entry.device_id};
         if (ids == rom_id_check::waived) {
             std::printf(
                 "Boot image is for device %04x:%04x, this Adapter is device %04x:%04x, written anyway "
@@ -79,7 +87,11 @@ int compare_ids(std::uint8_t adapter, const std::uint8_t* image, const expansion
 
 }  // namespace
 
-int check_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size, rom_id_check ids) {
+int check_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32_t size, rom_id_check ids,
+                    rom_image_ids* found) {
+    rom_image_ids unused{};
+    rom_image_ids* ids_found = found != nullptr ? found : &unused;
+    *ids_found = {};
     const expansion_rom_chain chain = walk_expansion_rom_chain(image, size);
     if (chain.fault == expansion_rom_fault::undeclared) {
         return 0;
@@ -87,5 +99,5 @@ int check_rom_image(std::uint8_t adapter, const std::uint8_t* image, std::uint32
     if (refuse_format(chain) != 0) {
         return -1;
     }
-    return compare_ids(adapter, image, chain, ids);
+    return compare_ids(adapter, image, chain, ids, ids_found);
 }

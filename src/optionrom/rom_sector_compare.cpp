@@ -32,6 +32,7 @@ rom_sector_plan compare_rom_sectors(std::uint8_t adapter, const std::uint8_t* im
             break;
         }
         plan.differs[sector] = compared.outcome == flash_comparison::differs;
+        ++plan.compared;
     }
     if (plan.read_code != 0) {
         for (std::int32_t sector = 0; sector < plan.covered; ++sector) {

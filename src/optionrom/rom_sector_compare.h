@@ -14,6 +14,7 @@ struct rom_sector_plan {
     std::int32_t covered;                 // the sectors the image reaches, from sector 0
     bool differs[kOptionRomSectorCount];  // per covered sector
     std::int32_t differing;               // how many covered sectors differ
+    std::int32_t compared;                // how many covered sectors were read and compared
     int read_code;                        // 0, or the failed read's code: then every covered sector differs
 };
 

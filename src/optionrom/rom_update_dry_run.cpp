@@ -2,7 +2,6 @@
 
 #include "optionrom/rom_image_file.h"
 #include "optionrom/rom_sector_compare.h"
-#include "optionrom/rom_update.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,15 +24,21 @@ int report_plan(const rom_sector_plan& plan) {
 
 }  // namespace
 
-int dry_run_rom_update(std::uint8_t adapter, const std::filesystem::path& path, rom_id_check ids) {
+int dry_run_rom_update(std::uint8_t adapter, const std::filesystem::path& path, rom_id_check ids,
+                       rom_update_report* report) {
+    rom_update_report unused{};
+    rom_update_report* found = report != nullptr ? report : &unused;
+    *found = {};
     std::uint8_t* image = nullptr;
     std::uint32_t size = 0;
     if (load_rom_image_file(path, &image, &size) != 0) {
         return -1;
     }
     int rc = -1;
-    if (check_update_image(adapter, image, size, ids) == 0) {
-        rc = report_plan(compare_rom_sectors(adapter, image, size));
+    if (check_update_image(adapter, image, size, ids, &found->ids) == 0) {
+        found->accepted = true;
+        found->plan = compare_rom_sectors(adapter, image, size);
+        rc = report_plan(found->plan);
     }
     std::free(image);
     return rc;

@@ -97,6 +97,12 @@ void json_null(json_writer* w) {
     w->text += "null";
 }
 
+void json_hex_id(json_writer* w, std::uint16_t id) {
+    char text[5];
+    std::snprintf(text, sizeof text, "%04x", id);
+    json_text(w, text);
+}
+
 std::string json_finish(const json_writer& w) {
     return w.text + "\n";
 }

@@ -34,5 +34,9 @@ void json_number(json_writer* w, std::int64_t number);
 void json_bool(json_writer* w, bool value);
 void json_null(json_writer* w);
 
+// A PCI vendor or device ID as people write it: four lower-case hexadecimal
+// digits, as a text ("1abc").
+void json_hex_id(json_writer* w, std::uint16_t id);
+
 // The document: the text written, and its newline.
 std::string json_finish(const json_writer& w);

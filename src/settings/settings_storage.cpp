@@ -66,13 +66,14 @@ void report_previous_may_be_lost(std::uint8_t adapter) {
 }
 
 // Tries to put the previous record back and says how it went.
-void put_back_previous_record(std::uint8_t adapter, const boot_settings_record* previous) {
+previous_settings_state put_back_previous_record(std::uint8_t adapter, const boot_settings_record* previous) {
     if (restore_previous_record(adapter, previous)) {
         std::fprintf(stderr, "ERROR: Previous settings restored, new settings not saved.\n");
-    } else {
-        std::fprintf(stderr, "ERROR: Previous settings could not be restored!\n");
-        report_previous_may_be_lost(adapter);
+        return previous_settings_state::restored;
     }
+    std::fprintf(stderr, "ERROR: Previous settings could not be restored!\n");
+    report_previous_may_be_lost(adapter);
+    return previous_settings_state::may_be_lost;
 }
 
 // An erase that failed may have erased nothing (the command never reached
@@ -80,13 +81,14 @@ void put_back_previous_record(std::uint8_t adapter, const boot_settings_record* 
 // so the sector is read back to know; a flash still busy reads 0xFF, so a
 // record that reads back whole is whole. Nothing is written: a flash that did
 // not finish its erase takes no program.
-void report_failed_erase(std::uint8_t adapter, const boot_settings_record* previous) {
+previous_settings_state report_failed_erase(std::uint8_t adapter, const boot_settings_record* previous) {
     bool matches = false;
     if (previous != nullptr && compare_with_flash(adapter, record_bytes(previous), &matches) == 0 && matches) {
         std::fprintf(stderr, "ERROR: Settings not saved, the previous settings are still in place.\n");
-        return;
+        return previous_settings_state::in_place;
     }
     report_previous_may_be_lost(adapter);
+    return previous_settings_state::may_be_lost;
 }
 
 // After the last page: the record must read back as written. When it does
@@ -95,9 +97,10 @@ void report_failed_erase(std::uint8_t adapter, const boot_settings_record* previ
 // record cannot be read back at all, every page was nevertheless reported
 // programmed: the new record is most likely in place, and writing the old one
 // over it through an adapter that does not answer would only risk losing
-// both, so nothing is restored and the line says only that it went unchecked.
-int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record,
-                        const boot_settings_record* previous) {
+// both, so nothing is restored and the line says only that it went unchecked:
+// the previous record is then as good as lost.
+int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record, const boot_settings_record* previous,
+                        previous_settings_state* left) {
     bool matches = false;
     const int rc = compare_with_flash(adapter, record_bytes(&record), &matches);
     if (rc != 0) {
@@ -106,12 +109,14 @@ int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record
                      "ERROR: The new settings are most likely in place but unchecked; the previous ones can be put "
                      "back from a backup with %s.\n",
                      settings_restore_command(adapter));
+        *left = previous_settings_state::may_be_lost;
         return rc;
     }
     if (matches) {
         return 0;
     }
     const bool restored = restore_previous_record(adapter, previous);
+    *left = restored ? previous_settings_state::restored : previous_settings_state::may_be_lost;
     const char* outcome = restored ? "previous settings restored" : "previous settings could not be restored";
     std::fprintf(stderr, "ERROR: Settings read back from the Adapter differ from those saved, %s!\n", outcome);
     if (!restored) {
@@ -123,7 +128,9 @@ int verify_saved_record(std::uint8_t adapter, const boot_settings_record& record
 // The save: erase, then the two pages, then the read-back. The header is
 // fixed up only once the erase has gone through, so a refused save leaves the
 // caller's record as it was.
-int store_record(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous, bool fix_up) {
+int store_record(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous, bool fix_up,
+                 previous_settings_state* left) {
+    *left = previous_settings_state::in_place;
     if (buffer == nullptr) {
         return kNoBuffer;
     }
@@ -133,7 +140,7 @@ int store_record(std::uint8_t adapter, settings_buffer* buffer, const boot_setti
     const int erase_rc = flash_erase_sectors(adapter, kSettingsSector, kSettingsSector);
     if (erase_rc != 0) {
         std::fprintf(stderr, "ERROR: Saving settings failed, error %d\n", erase_rc);
-        report_failed_erase(adapter, previous);
+        *left = report_failed_erase(adapter, previous);
         return erase_rc;
     }
     if (fix_up) {
@@ -148,10 +155,10 @@ int store_record(std::uint8_t adapter, settings_buffer* buffer, const boot_setti
                              reinterpret_cast<const std::uint8_t*>(buffer), flash_erased_pages::program, nullptr);
     if (rc != 0) {
         std::fprintf(stderr, "ERROR: Saving settings failed, error %d\n", rc);
-        put_back_previous_record(adapter, previous);
+        *left = put_back_previous_record(adapter, previous);
         return rc;
     }
-    return verify_saved_record(adapter, buffer->record, previous);
+    return verify_saved_record(adapter, buffer->record, previous, left);
 }
 
 }  // namespace
@@ -180,14 +187,17 @@ int read_settings(std::uint8_t adapter, settings_buffer* buffer, bool print) {
 
 // From the erase to the last read-back, or to the previous record put back,
 // the sector holds no record that can be trusted: an interrupt waits.
-int save_settings(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous) {
+int save_settings(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous,
+                  previous_settings_state* left) {
     const interrupt_hold_scope hold;
-    return store_record(adapter, buffer, previous, true);
+    previous_settings_state unused = previous_settings_state::in_place;
+    return store_record(adapter, buffer, previous, true, left != nullptr ? left : &unused);
 }
 
 int write_settings_record(std::uint8_t adapter, settings_buffer* buffer, const boot_settings_record* previous) {
     const interrupt_hold_scope hold;
-    return store_record(adapter, buffer, previous, false);
+    previous_settings_state left = previous_settings_state::in_place;
+    return store_record(adapter, buffer, previous, false, &left);
 }
 
 int erase_settings(std::uint8_t adapter) {

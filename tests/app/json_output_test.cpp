@@ -140,11 +140,21 @@ TEST(DisplayJson, NoSettingsToShowSaysWhyAndFailuresSayWhat) {
 // --json on a command that has no JSON form, anywhere but last, or after
 // arguments the command does not take: the usage text, -1, and not one
 // request to an adapter.
-TEST(JsonCommandLine, AnythingButListOrDisplayEndingInJsonIsNotUnderstood) {
-    const char* rows[] = {
-        "--json",       "-l --json --json", "-l 0 --json",          "-d --json 0",         "-d 0 x --json",
-        "-d 10 --json", "-x 0 --json",      "-c 0 vlanid=1 --json", "-u 0 new.rom --json", "-V 0 image.rom --json",
-        "-v --json"};
+TEST(JsonCommandLine, JsonWhereNoCommandTakesItIsNotUnderstood) {
+    const char* rows[] = {"--json",
+                          "-l --json --json",
+                          "-l 0 --json",
+                          "-d --json 0",
+                          "-d 0 x --json",
+                          "-d 10 --json",
+                          "-x 0 --json",
+                          "-c 0 --json",
+                          "-c 0 -n --json",
+                          "-c 0 x=1 --json -n",
+                          "-u 0 f -f -n x --json",
+                          "-V 0 f x --json",
+                          "-e 0 rom -f --json",
+                          "-v --json"};
     emulator_sandbox box;
     add_realistic_adapters(box, 1);
     const std::string usage = box.run({"--help"}).err;

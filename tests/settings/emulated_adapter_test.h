@@ -20,12 +20,14 @@
 #include <vector>
 
 // Flash faults the emulator cannot stage, on one chosen transfer: a status
-// register that keeps reporting write-in-progress after a page program, and
-// a write enable that never reaches the flash, so that the command after it
-// silently does not take.
+// register that keeps reporting write-in-progress after a page program, a
+// write enable that never reaches the flash, so that the command after it
+// silently does not take, and a sector erase that the driver refuses before
+// it reaches the flash.
 struct flash_fault_plan {
-    int busy_status_after_page = 0;  // 1-based page program whose status polls all read busy
-    int dropped_write_enable = 0;    // 1-based write enable sent as write disable instead
+    int busy_status_after_page = 0;    // 1-based page program whose status polls all read busy
+    int dropped_write_enable = 0;      // 1-based write enable sent as write disable instead
+    bool failed_sector_erase = false;  // every sector erase command fails to start
 };
 
 struct flash_fault_counts {
@@ -132,6 +134,9 @@ private:
                 }
             } else if (r.value == flash_wire::kWriteFourEnd && command.opcode() == flash_wire::kSectorErase) {
                 ++counts_.sector_erases;
+                if (plan_.failed_sector_erase) {
+                    return interposer_action::fail;
+                }
             }
         }
         command_follows_write_enable_ = is_write_enable;

@@ -314,6 +314,30 @@ TEST_F(SettingsStorage, ReadBackDifferenceRestoresTheConfiguredRecord) {
     EXPECT_EQ(flash(), before);
 }
 
+// Every failed save tells its caller where the previous record is, as its
+// last line tells the operator (the other lines are checked above).
+TEST_F(SettingsStorage, FailedSaveSaysWhereThePreviousRecordIs) {
+    using enum previous_settings_state;
+    const std::pair<flash_fault_plan, previous_settings_state> rows[] = {
+        {{.failed_sector_erase = true}, in_place},                                // the erase never reached the flash
+        {{.busy_status_after_page = 2}, restored},                                // a page failed
+        {{.busy_status_after_page = 2, .dropped_write_enable = 4}, may_be_lost},  // and so did its put-back
+        {{.dropped_write_enable = 3}, restored},                                  // the read-back differed
+    };
+    for (const auto& [plan, expected] : rows) {
+        write_flash(flash_holding(configured_record()));
+        open_adapter(plan);
+        settings_buffer buffer = read_record();
+        put_text(buffer.record.targetpass, "anothersecret");
+        auto left = static_cast<previous_settings_state>(0xFF);
+        const captured_output printed =
+            capture_output([&] { EXPECT_NE(save_settings(0, &buffer, &previous, &left), 0); });
+        EXPECT_EQ(left, expected) << static_cast<int>(expected);
+        EXPECT_EQ(printed.err.ends_with("the previous settings are still in place.\n"), expected == in_place);
+        close_adapter_handles();
+    }
+}
+
 TEST_F(SettingsStorage, EraseSettingsWipesOnlyTheSettingsSector) {
     const std::vector<std::uint8_t> before = flash_holding(configured_record());
     write_flash(before);
