@@ -1,5 +1,6 @@
 // The command front end through the built binary: usage, version, the
 // adapter index rules and the argument paths that end before any flash work.
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 #include "support/realistic_adapters.h"
 
@@ -154,7 +155,7 @@ TEST(AdapterIndex, NonDigitIndexIsRefusedInsteadOfSelectingAdapterZero) {
     expect_result(box.run({"--erase", "x", "rom", "-f"}), "", refusal, 255);
     expect_result(box.run({"-d", "-"}), "", refusal, 255);
     // Nothing was erased on adapter 0.
-    EXPECT_EQ(box.read_file("adapter00/flash.bin"), std::vector<std::uint8_t>(524288, 0xFF));
+    EXPECT_EQ(box.read_file("adapter00/flash.bin"), erased_flash());
 }
 
 TEST(AdapterIndex, VersionAndListWordsWithAnIndexDoNothing) {
@@ -182,7 +183,7 @@ TEST(EraseArguments, MissingTargetOrForceIsRefused) {
 TEST(EraseArguments, UnknownTargetErasesNothingAndFails) {
     emulator_sandbox box;
     box.add_blank_adapters(1);
-    std::vector<std::uint8_t> flash(524288, 0x00);
+    const bytes flash(kFlashBytes, 0x00);
     box.write_file("adapter00/flash.bin", flash);
     const std::string which =
         "ERROR: please specify if you want to erase Option ROM (rom) or Configuration settings (settings)!\n";
@@ -308,7 +309,7 @@ TEST(ExitStatus, NothingDoneIsNeverReportedAsSuccess) {
             add_realistic_adapters(box, 1);
         }
         if (c.setup == adapters::erased) {
-            box.write_file("adapter00/flash.bin", std::vector<std::uint8_t>(524288, 0xFF));
+            box.write_file("adapter00/flash.bin", erased_flash());
         }
         if (c.setup == adapters::version_1_0) {
             std::vector<std::uint8_t> flash = box.read_file("adapter00/flash.bin");

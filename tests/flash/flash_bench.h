@@ -11,6 +11,7 @@
 
 #include "device/adapter_table.h"
 #include "flash/flash_controller.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
 #include "support/recorded_request.h"
@@ -23,11 +24,10 @@
 #include <vector>
 
 inline constexpr std::uint32_t kControlBusyValue = flash_wire::kControlBusy;
-inline constexpr std::uint32_t kBenchFlashSize = 0x80000;
 
 struct flash_setup {
     // Power-on state of the model.
-    std::vector<std::uint8_t> flash = std::vector<std::uint8_t>(kBenchFlashSize, 0xFF);
+    std::vector<std::uint8_t> flash = erased_flash();
     std::uint32_t busy_reads_per_transfer = 0;  // how long each transfer runs, in control reads
     std::uint32_t wip_reads_after_program = 0;  // status reads that show a page program still running
     std::uint32_t wip_reads_after_erase = 0;    // the same for a sector erase

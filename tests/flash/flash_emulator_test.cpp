@@ -6,6 +6,7 @@
 #include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
 #include "support/flash_wire.h"
@@ -85,14 +86,14 @@ TEST_F(flash_emulator_test, ProgrammedPagesReadBackAndPersist) {
 
     close_adapter_handles();
     const std::vector<std::uint8_t> file = box.read_file("adapter00/flash.bin");
-    ASSERT_EQ(file.size(), kFlashSize);
+    ASSERT_EQ(file.size(), kFlashBytes);
     EXPECT_TRUE(std::equal(data.begin(), data.end(), file.begin() + kSettingsOffset));
     EXPECT_EQ(file[kSettingsOffset + 448], 0xFF);
     EXPECT_EQ(file[kSettingsOffset - 1], 0xFF);
 }
 
 TEST_F(flash_emulator_test, EraseBlanksExactlyItsSector) {
-    open_adapter("", std::vector<std::uint8_t>(kFlashSize, 0x00));
+    open_adapter("", std::vector<std::uint8_t>(kFlashBytes, 0x00));
     ASSERT_EQ(flash_erase_sectors(0, kSettingsSector, kSettingsSector), kFlashOk);
 
     const std::vector<std::uint8_t> sector = read_flash(kSettingsOffset, kFlashSectorSize);
@@ -102,7 +103,7 @@ TEST_F(flash_emulator_test, EraseBlanksExactlyItsSector) {
 }
 
 TEST_F(flash_emulator_test, EraseThenProgramThenReadTheOptionRomRegion) {
-    open_adapter("", std::vector<std::uint8_t>(kFlashSize, 0x00));
+    open_adapter("", std::vector<std::uint8_t>(kFlashBytes, 0x00));
     ASSERT_EQ(flash_erase_sectors(0, kOptionRomFirstSector, kOptionRomLastSector), kFlashOk);
     const std::vector<std::uint8_t> image = pattern(0x600);
     for (std::uint32_t at = 0; at < image.size(); at += kFlashPageSize) {
@@ -132,7 +133,7 @@ TEST_F(flash_emulator_test, ProgramBusyForFivePollsIsTooLong) {
 }
 
 TEST_F(flash_emulator_test, EraseWaitsOutBusyStatusPolls) {
-    open_adapter("erase-busy-polls 2\n", std::vector<std::uint8_t>(kFlashSize, 0x00));
+    open_adapter("erase-busy-polls 2\n", std::vector<std::uint8_t>(kFlashBytes, 0x00));
     const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 3); });
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
@@ -159,7 +160,7 @@ TEST_F(flash_emulator_test, StuckControllerIsReportedBusyByEveryOperation) {
     EXPECT_TRUE(emulator.sleeps.empty());
 
     close_adapter_handles();
-    EXPECT_EQ(box.read_file("adapter00/flash.bin"), std::vector<std::uint8_t>(kFlashSize, 0xFF));
+    EXPECT_EQ(box.read_file("adapter00/flash.bin"), std::vector<std::uint8_t>(kFlashBytes, 0xFF));
 }
 
 TEST_F(flash_emulator_test, StuckFlashGivesMinusThreeWithoutALine) {
@@ -201,7 +202,7 @@ TEST_F(flash_emulator_test, RefusedControlRegisterReadIsReportedWithTheDriversEr
 // operation fails: a read never passes off the zeros of a refused register
 // read as flash bytes, and a program or erase is never taken for done.
 TEST_F(flash_emulator_test, AnySingleRefusedRequestFailsTheOperation) {
-    open_adapter("", pattern(kFlashSize));
+    open_adapter("", pattern(kFlashBytes));
     std::uint8_t bytes[12] = {};
     const std::vector<std::uint8_t> data = pattern(5);
     const struct {

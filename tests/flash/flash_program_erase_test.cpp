@@ -5,6 +5,7 @@
 
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
+#include "support/adapter_contents.h"
 
 #include <cstring>
 #include <vector>
@@ -76,7 +77,7 @@ TEST_F(flash_write_page_test, RangeChecksShowOffsetInPagePlusCount) {
     };
     for (const refused r : {
              refused{0x30080, 256, "ERROR: write offset outside of flash size: 0x180\n"},
-             refused{0x80000, 4, "ERROR: write offset outside of flash size: 0x4\n"},
+             refused{kFlashBytes, 4, "ERROR: write offset outside of flash size: 0x4\n"},
              refused{0x7FFFF, 2, "ERROR: write offset outside of flash size: 0x101\n"},
              refused{0, 257, "ERROR: write offset outside of flash size: 0x101\n"},
              // An address near 4 GiB must not wrap past the end check.
@@ -91,8 +92,8 @@ TEST_F(flash_write_page_test, RangeChecksShowOffsetInPagePlusCount) {
 
 TEST_F(flash_write_page_test, LastPageOfTheFlashIsAccepted) {
     const std::vector<std::uint8_t> data = pattern(256, 9);
-    ASSERT_EQ(flash_write_page(0, kFlashSize - 256, 256, data.data()), kFlashOk);
-    EXPECT_EQ(std::memcmp(bench.flash().data() + kFlashSize - 256, data.data(), 256), 0);
+    ASSERT_EQ(flash_write_page(0, kFlashBytes - 256, 256, data.data()), kFlashOk);
+    EXPECT_EQ(std::memcmp(bench.flash().data() + kFlashBytes - 256, data.data(), 256), 0);
 }
 
 TEST_F(flash_write_page_test, ZeroBytesSendsNothing) {

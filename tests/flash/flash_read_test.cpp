@@ -5,6 +5,7 @@
 
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
+#include "support/adapter_contents.h"
 
 #include <array>
 #include <cstring>
@@ -88,16 +89,17 @@ TEST_F(flash_read_words_test, RangeMustLieInsideTheFlash) {
     struct range {
         std::uint32_t address, count;
     };
-    for (const range r : {range{kFlashSize, 1}, range{kFlashSize - 4, 2}, range{0xFFFFFFFC, 2}, range{0, 0x40000000}}) {
+    for (const range r :
+         {range{kFlashBytes, 1}, range{kFlashBytes - 4, 2}, range{0xFFFFFFFC, 2}, range{0, 0x40000000}}) {
         const auto [result, err] = run([&words, r] { return flash_read_words(0, r.address, r.count, words); });
         EXPECT_EQ(result, kFlashBadArgument) << std::hex << r.address << " " << r.count;
         EXPECT_EQ(err, kAddressLine);
     }
     EXPECT_TRUE(bench.requests.empty());
 
-    hw().flash[kFlashSize - 1] = 0x9C;
+    hw().flash[kFlashBytes - 1] = 0x9C;
     bench.sync();
-    ASSERT_EQ(flash_read_words(0, kFlashSize - 4, 1, words), kFlashOk);
+    ASSERT_EQ(flash_read_words(0, kFlashBytes - 4, 1, words), kFlashOk);
     EXPECT_EQ(words[0], 0x9CFFFFFFu);
 }
 

@@ -6,6 +6,7 @@
 
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
+#include "support/adapter_contents.h"
 
 #include <algorithm>
 #include <cstring>
@@ -83,7 +84,7 @@ TEST_F(flash_region_test, ReadCutsTheRegionIntoRunsAndStopsAtAFailedOne) {
     };
     for (const read_case& c : cases) {
         hw() = flash_setup{};
-        for (std::size_t i = 0; i < kBenchFlashSize; ++i) {
+        for (std::size_t i = 0; i < kFlashBytes; ++i) {
             hw().flash[i] = static_cast<std::uint8_t>(i * 5 + (i >> 12));
         }
         if (c.failing_request != 0) {

@@ -4,7 +4,7 @@
 #include "pci/adapter_ids.h"
 #include "device/adapter_table.h"
 #include "inventory/adapter_list.h"
-#include "inventory_adapters.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>
@@ -42,7 +42,7 @@ protected:
 
 TEST_P(AdapterIds, AreTheListsWordsOrNothing) {
     const ids_case& c = GetParam();
-    inventory_adapter adapter;
+    adapter_contents adapter;
     if (c.vpd_offset != 0) {
         adapter.set_capabilities_ending_in_vpd(c.vpd_offset);
     }

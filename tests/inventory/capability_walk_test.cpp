@@ -34,7 +34,7 @@ protected:
     }
 
     vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_contents& device = bench.adapter;
 };
 
 TEST_F(CapabilityWalk, NoCapabilityListReportsNotFoundAfterOneRead) {

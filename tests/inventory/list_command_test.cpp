@@ -1,7 +1,7 @@
 // The list command through the built binary, against emulated adapters: what
 // an operator sees for healthy adapters and for every way an adapter's
 // capability list, VPD or flash can let the inventory down.
-#include "inventory_adapters.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +13,11 @@ namespace {
 const std::string kNotFound = "ERROR: Capability 03 not found.\n";
 const std::string kVpdStuck = "ERROR: VPD read did not complete.\n";
 
-inventory_adapter healthy_adapter(std::uint16_t vendor, std::uint16_t device) {
-    inventory_adapter a;
+adapter_contents healthy_adapter(std::uint16_t vendor, std::uint16_t device) {
+    adapter_contents a;
     a.set_capabilities_ending_in_vpd();
     a.set_vpd("Dual Port HBA", "0a1b2c3d4e5f", vendor, device);
-    a.set_option_rom(2, 7, 15);
+    a.set_option_rom(0x1A, 2, 7, 15);
     a.set_settings(kValidMagic);
     return a;
 }
@@ -41,11 +41,11 @@ TEST(ListCommand, MissingEmulatorRootIsNoAdapter) {
 TEST(ListCommand, ThreeAdaptersPrintEmptyLinesThenPairsInIndexOrder) {
     emulator_sandbox box;
     healthy_adapter(0x1234, 0x5678).write_to(box, "a0");
-    inventory_adapter second = healthy_adapter(0x8086, 0x10fb);
-    second.set_option_rom(1, 0, 300, 0x100);
+    adapter_contents second = healthy_adapter(0x8086, 0x10fb);
+    second.set_option_rom(0x100, 1, 0, 300);
     second.write_to(box, "a1");
-    inventory_adapter third = healthy_adapter(0xabcd, 0x0001);
-    third.set_option_rom(255, 254, 65535, 0x1F0);  // the last place a header fits
+    adapter_contents third = healthy_adapter(0xabcd, 0x0001);
+    third.set_option_rom(0x1F0, 255, 254, 65535);  // the last place a header fits
     third.write_to(box, "a2");
 
     const run_result r = box.run({"--list"});
@@ -60,16 +60,15 @@ TEST(ListCommand, ThreeAdaptersPrintEmptyLinesThenPairsInIndexOrder) {
 
 TEST(ListCommand, OptionRomWithoutDmHeaderOrWithoutSignaturePrintsVersionZero) {
     emulator_sandbox box;
-    inventory_adapter headerless = healthy_adapter(0x1111, 0x2222);
+    adapter_contents headerless = healthy_adapter(0x1111, 0x2222);
     headerless.flash.assign(headerless.flash.size(), 0xFF);
-    headerless.set_option_rom_without_header();
+    headerless.set_option_rom(-1);
     headerless.write_to(box, "a0");
-    inventory_adapter erased = healthy_adapter(0x3333, 0x4444);
+    adapter_contents erased = healthy_adapter(0x3333, 0x4444);
     erased.flash.assign(erased.flash.size(), 0xFF);
     erased.write_to(box, "a1");
-    inventory_adapter header_past_search = healthy_adapter(0x5555, 0x6666);
-    header_past_search.set_option_rom_without_header();
-    header_past_search.set_option_rom(3, 3, 3, 0x200);  // $DM$ at 512: outside the searched bytes
+    adapter_contents header_past_search = healthy_adapter(0x5555, 0x6666);
+    header_past_search.set_option_rom(0x200, 3, 3, 3);  // $DM$ at 512: outside the searched bytes
     header_past_search.write_to(box, "a2");
 
     const run_result r = box.run({"--list"});
@@ -84,10 +83,10 @@ TEST(ListCommand, OptionRomWithoutDmHeaderOrWithoutSignaturePrintsVersionZero) {
 
 TEST(ListCommand, AdaptersWithoutVpdCapabilityPrintZeroIds) {
     emulator_sandbox box;
-    inventory_adapter no_list = healthy_adapter(0x1234, 0x5678);
+    adapter_contents no_list = healthy_adapter(0x1234, 0x5678);
     no_list.config.assign(256, 0);
     no_list.write_to(box, "a0");
-    inventory_adapter list_without_vpd = healthy_adapter(0x1234, 0x5678);
+    adapter_contents list_without_vpd = healthy_adapter(0x1234, 0x5678);
     list_without_vpd.config.assign(256, 0);
     list_without_vpd.config[0x34] = 0x40;
     list_without_vpd.set_capability(0x40, 0x01, 0x50);
@@ -108,18 +107,18 @@ TEST(ListCommand, AdaptersWithoutVpdCapabilityPrintZeroIds) {
 
 TEST(ListCommand, LoopingOrUnreadableCapabilityListEnds) {
     emulator_sandbox box;
-    inventory_adapter looping = healthy_adapter(0x1234, 0x5678);
+    adapter_contents looping = healthy_adapter(0x1234, 0x5678);
     looping.config.assign(256, 0);
     looping.config[0x34] = 0x40;
     looping.set_capability(0x40, 0x01, 0x50);
     looping.set_capability(0x50, 0x05, 0x40);
     looping.write_to(box, "a0");
-    inventory_adapter self_loop = healthy_adapter(0x1234, 0x5678);
+    adapter_contents self_loop = healthy_adapter(0x1234, 0x5678);
     self_loop.config.assign(256, 0);
     self_loop.config[0x34] = 0x60;
     self_loop.set_capability(0x60, 0x09, 0x60);
     self_loop.write_to(box, "a1");
-    inventory_adapter unreadable = healthy_adapter(0x1234, 0x5678);
+    adapter_contents unreadable = healthy_adapter(0x1234, 0x5678);
     unreadable.config.assign(256, 0);
     unreadable.config[0x34] = 0x40;
     unreadable.set_capability(0x40, 0x01, 0xFE);  // beyond the readable space
@@ -141,10 +140,10 @@ TEST(ListCommand, LoopingOrUnreadableCapabilityListEnds) {
 
 TEST(ListCommand, VpdThatNeverCompletesEndsWithItsMessage) {
     emulator_sandbox box;
-    inventory_adapter stuck = healthy_adapter(0x1234, 0x5678);
+    adapter_contents stuck = healthy_adapter(0x1234, 0x5678);
     stuck.faults = "vpd-stuck\n";
     stuck.write_to(box, "a0");
-    inventory_adapter busy = healthy_adapter(0x1234, 0x5678);
+    adapter_contents busy = healthy_adapter(0x1234, 0x5678);
     busy.faults = "vpd-busy-reads 4000000000\n";
     busy.write_to(box, "a1");
     healthy_adapter(0x9abc, 0xdef0).write_to(box, "a2");
@@ -161,7 +160,7 @@ TEST(ListCommand, VpdThatNeverCompletesEndsWithItsMessage) {
 
 TEST(ListCommand, SlowVpdStillDeliversTheIds) {
     emulator_sandbox box;
-    inventory_adapter slow = healthy_adapter(0x1234, 0x5678);
+    adapter_contents slow = healthy_adapter(0x1234, 0x5678);
     slow.faults = "vpd-busy-reads 5\n";
     slow.write_to(box, "a0");
     const run_result r = box.run({"--list"});
@@ -173,7 +172,7 @@ TEST(ListCommand, FailingDataRegisterCheckIsReportedAndTheListGoesOn) {
     // Configuration writes that all fail: the check reads back the data
     // register's old contents and no VPD read can be started.
     emulator_sandbox box;
-    inventory_adapter no_writes = healthy_adapter(0x1234, 0x5678);
+    adapter_contents no_writes = healthy_adapter(0x1234, 0x5678);
     no_writes.faults = "config-write-error 31\n";
     no_writes.write_to(box, "a0");
     healthy_adapter(0x4321, 0x8765).write_to(box, "a1");
@@ -187,7 +186,7 @@ TEST(ListCommand, AdapterThatStopsAnsweringMidwayStillEnds) {
     // After 200 requests every request fails: the VPD reads time out within
     // the image range, and every later request fails too.
     emulator_sandbox box;
-    inventory_adapter failing = healthy_adapter(0x1234, 0x5678);
+    adapter_contents failing = healthy_adapter(0x1234, 0x5678);
     failing.faults = "fail-after 200\n";
     failing.write_to(box, "a0");
     healthy_adapter(0x4321, 0x8765).write_to(box, "a1");
@@ -200,7 +199,7 @@ TEST(ListCommand, AdapterThatStopsAnsweringMidwayStillEnds) {
 
 TEST(ListCommand, ListNeverWritesTheVpd) {
     emulator_sandbox box;
-    const inventory_adapter a = healthy_adapter(0x1234, 0x5678);
+    const adapter_contents a = healthy_adapter(0x1234, 0x5678);
     a.write_to(box, "a0");
     const run_result r = box.run({"--list"}, true);
     EXPECT_EQ(r.status, 0);

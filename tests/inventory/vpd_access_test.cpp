@@ -15,13 +15,13 @@ namespace {
 constexpr std::uint8_t kCap = 0x40;
 const std::string kCheckFailed = "ERROR: PCI configuration write/read check failed.\n";
 
-void fill_vpd_pattern(inventory_adapter* device) {
+void fill_vpd_pattern(adapter_contents* device) {
     for (std::size_t i = 0; i < device->vpd.size(); ++i) {
         device->vpd[i] = static_cast<std::uint8_t>(i * 7 + (i >> 8));
     }
 }
 
-std::uint32_t vpd_dword(const inventory_adapter& device, std::uint32_t address) {
+std::uint32_t vpd_dword(const adapter_contents& device, std::uint32_t address) {
     return static_cast<std::uint32_t>(device.vpd[address] | (device.vpd[address + 1] << 8) |
                                       (device.vpd[address + 2] << 16)) |
            (static_cast<std::uint32_t>(device.vpd[address + 3]) << 24);
@@ -32,13 +32,13 @@ std::uint32_t vpd_dword(const inventory_adapter& device, std::uint32_t address) 
 class VpdRegisters : public ::testing::Test {
 protected:
     void SetUp() override {
-        set_only_vpd_capability(&bench.adapter, kCap);
+        bench.adapter.set_only_vpd_capability(kCap);
         bench.vpd_at = kCap;
     }
     void open() { ASSERT_EQ(bench.open(), 1); }
 
     vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_contents& device = bench.adapter;
     vpd_script& script = bench.script;
 };
 using VpdDataRegisterCheck = VpdRegisters;

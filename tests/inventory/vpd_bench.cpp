@@ -12,11 +12,6 @@ constexpr std::uint32_t kVpdDataRegister = 4;
 
 }  // namespace
 
-void set_only_vpd_capability(inventory_adapter* adapter, std::uint8_t offset) {
-    adapter->config[0x34] = offset;
-    adapter->set_capability(offset, 3, 0);
-}
-
 vpd_bench::vpd_bench() {
     setenv("HBAEMU_DIR", box_.root().c_str(), 1);
     unsetenv("HBAEMU_TRACE");

@@ -8,7 +8,7 @@
 // set in adapter before open().
 #pragma once
 
-#include "inventory_adapters.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
 #include "support/recorded_request.h"
@@ -36,7 +36,7 @@ public:
     vpd_bench(const vpd_bench&) = delete;
     vpd_bench& operator=(const vpd_bench&) = delete;
 
-    inventory_adapter adapter;
+    adapter_contents adapter;
     vpd_script script;
     // Where the VPD capability sits, for the scripted answers about its registers.
     std::uint8_t vpd_at = 0;
@@ -56,6 +56,3 @@ private:
     emulator_sandbox box_;
     emulator_interposer emulator_;
 };
-
-// An adapter whose one capability is the VPD at offset, first in the list.
-void set_only_vpd_capability(inventory_adapter* adapter, std::uint8_t offset);

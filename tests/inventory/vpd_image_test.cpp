@@ -27,7 +27,7 @@ struct built_image {
 // Powers the bench's adapter on with its VPD capability at kCap and builds
 // its image.
 built_image build(vpd_bench* bench) {
-    set_only_vpd_capability(&bench->adapter, kCap);
+    bench->adapter.set_only_vpd_capability(kCap);
     bench->vpd_at = kCap;
     EXPECT_EQ(bench->open(), 1);
     built_image b;
@@ -120,7 +120,7 @@ void expect_zero(const std::vector<std::uint8_t>& image, std::size_t first, std:
 // A VPD as an adapter might hold it, in the standard format, but with item
 // and keyword lengths and a checksum of its own, and foreign bytes in the
 // areas that the layout owns.
-void write_realistic_vpd(inventory_adapter* device) {
+void write_realistic_vpd(adapter_contents* device) {
     std::vector<std::uint8_t>& v = device->vpd;
     for (std::size_t i = 0; i < v.size(); ++i) {
         v[i] = static_cast<std::uint8_t>(0x5A ^ (i * 13));
@@ -171,7 +171,7 @@ TEST(VpdImage, AllZeroVpdGivesTheLayoutAndChecksum3E) {
 
 TEST(VpdImage, BlankVpdKeepsFfDataAndClearsReservedAreas) {
     vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_contents& device = bench.adapter;
     device.vpd.assign(kVpdSpaceSize, 0xFF);
     const built_image b = build(&bench);
     expect_well_formed(b.image);
@@ -188,7 +188,7 @@ TEST(VpdImage, BlankVpdKeepsFfDataAndClearsReservedAreas) {
 
 TEST(VpdImage, RealisticVpdKeepsEveryDataByteAndIsWellFormed) {
     vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_contents& device = bench.adapter;
     write_realistic_vpd(&device);
     const built_image b = build(&bench);
     expect_well_formed(b.image);
@@ -206,7 +206,7 @@ TEST(VpdImage, RealisticVpdKeepsEveryDataByteAndIsWellFormed) {
 
 TEST(VpdImage, ChecksumCoversTheReadOnlyDataButNotTheReadWriteItem) {
     vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_contents& device = bench.adapter;
     write_realistic_vpd(&device);
     const std::uint8_t reference = build(&bench).image[0x0B0];
 
@@ -215,7 +215,7 @@ TEST(VpdImage, ChecksumCoversTheReadOnlyDataButNotTheReadWriteItem) {
 
     for (std::size_t offset : {0x003, 0x052, 0x0AC}) {
         vpd_bench changed_bench;
-        inventory_adapter& changed = changed_bench.adapter;
+        adapter_contents& changed = changed_bench.adapter;
         write_realistic_vpd(&changed);
         changed.vpd[0xC00 + offset] = static_cast<std::uint8_t>(changed.vpd[0xC00 + offset] + 1);
         const built_image b = build(&changed_bench);
@@ -247,7 +247,7 @@ TEST(VpdImage, ReadsBothRangesInAscendingOrderAndPrintsOneEmptyLine) {
 
 TEST(VpdImage, FailedDataReadRepeatsThePreviousWord) {
     vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_contents& device = bench.adapter;
     write_realistic_vpd(&device);
     bench.script.failing_data_reads = {1, 6};  // the first word of the call, and 0xC14
     const built_image b = build(&bench);
@@ -259,7 +259,7 @@ TEST(VpdImage, FailedDataReadRepeatsThePreviousWord) {
 
 TEST(VpdImage, StuckVpdGivesUpOnTheAdapterAfterOneTimedOutWord) {
     vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_contents& device = bench.adapter;
     write_realistic_vpd(&device);
     device.faults = "vpd-stuck\n";
     const auto start = std::chrono::steady_clock::now();
@@ -278,7 +278,7 @@ TEST(VpdImage, TimeoutAfterGoodWordsKeepsTheLastWordForTheRest) {
     // A device that answers two words and then stops: every later word
     // repeats the last one read, as failed reads would.
     vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_contents& device = bench.adapter;
     write_realistic_vpd(&device);
     bench.script.stuck_from_read = 3;
     const built_image b = build(&bench);

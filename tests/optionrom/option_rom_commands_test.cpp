@@ -1,7 +1,7 @@
 // The display command and the erase of the Option ROM, through the built
 // binary on emulated adapters, with the flash checked afterwards.
-#include "settings/flash_contents.h"
 #include "settings/one_adapter_test.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>
@@ -27,10 +27,6 @@ std::vector<std::uint8_t> installed_flash() {
         flash[i] = 0x11;
     }
     return flash;
-}
-
-std::vector<std::uint8_t> range(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t to) {
-    return std::vector<std::uint8_t>(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to));
 }
 
 using OptionRomCommands = one_adapter_test;
@@ -110,8 +106,8 @@ TEST_F(OptionRomCommands, EraseRomWipesAllThreeSectorsAndKeepsTheSettings) {
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
     const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(range(after, 0, 0x30000), std::vector<std::uint8_t>(0x30000, 0xFF));
-    EXPECT_EQ(range(after, 0x30000, kFlashBytes), range(before, 0x30000, kFlashBytes));
+    EXPECT_EQ(bytes_of(after, 0, 0x30000), std::vector<std::uint8_t>(0x30000, 0xFF));
+    EXPECT_EQ(bytes_of(after, 0x30000, kFlashBytes), bytes_of(before, 0x30000, kFlashBytes));
 
     const run_result shown = box.run({"--display", "0"});
     EXPECT_EQ(shown.out, kNotPresent);
@@ -126,7 +122,7 @@ TEST_F(OptionRomCommands, EraseRomFailureSaysFailed) {
     EXPECT_EQ(r.status, 255);
     // The first sector's erase was started before the poll gave up; the
     // settings sector was never touched.
-    EXPECT_EQ(range(flash(), 0x30000, 0x30000 + 444), range(installed_flash(), 0x30000, 0x30000 + 444));
+    EXPECT_EQ(bytes_of(flash(), 0x30000, 0x30000 + 444), bytes_of(installed_flash(), 0x30000, 0x30000 + 444));
 }
 
 }  // namespace

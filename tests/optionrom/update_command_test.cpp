@@ -1,8 +1,9 @@
 // The update command through the built binary on an emulated adapter: which
 // images are refused and how, which sectors are erased, how the image is cut
 // into page programs, the progress line, and what is left in flash.
-#include "optionrom/update_test_images.h"
-#include "support/emulator_sandbox.h"
+#include "optionrom/update_output.h"
+#include "support/adapter_contents.h"
+#include "support/flash_wire.h"
 
 #include <gtest/gtest.h>
 
@@ -208,7 +209,7 @@ TEST_F(UpdateCommand, FullRegionErasesThreeSectorsAndSparesTheSettings) {
     EXPECT_EQ(erased_sectors_in_trace(trace), (std::vector<int>{0, 1, 2}));
     EXPECT_EQ(programmed_pieces_in_trace(trace).size(), 768u);
     expect_flash_holds(image);
-    EXPECT_EQ(bytes_of(flash(), kSettingsStart, kFlashBytes), bytes_of(flash_before, kSettingsStart, kFlashBytes));
+    EXPECT_EQ(bytes_of(flash(), kRecordOffset, kFlashBytes), bytes_of(flash_before, kRecordOffset, kFlashBytes));
 }
 
 TEST_F(UpdateCommand, EraseThatNeverFinishesFailsWithSix) {
@@ -218,7 +219,7 @@ TEST_F(UpdateCommand, EraseThatNeverFinishesFailsWithSix) {
     ASSERT_GE(r.err.size(), kDownloadFailed.size());
     EXPECT_EQ(r.err.substr(r.err.size() - kDownloadFailed.size()), kDownloadFailed);
     EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(bytes_of(flash(), kSettingsStart, kFlashBytes), bytes_of(flash_before, kSettingsStart, kFlashBytes));
+    EXPECT_EQ(bytes_of(flash(), kRecordOffset, kFlashBytes), bytes_of(flash_before, kRecordOffset, kFlashBytes));
 }
 
 // Once the adapter stops answering, the second piece's refused register

@@ -3,7 +3,8 @@
 // reports (the line stays unfinished) and the ones it cannot see, which only
 // reading the image back uncovers.
 #include "optionrom/rom_update.h"
-#include "optionrom/update_test_images.h"
+#include "optionrom/update_output.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
 #include "support/flash_wire.h"

@@ -1,8 +1,7 @@
 // The configure command through the built binary on emulated adapters: what
 // an accepted command leaves in flash, and that a refused one, wherever it
 // is refused, leaves the flash exactly as it was.
-#include "settings/boot_settings_record.h"
-#include "support/emulator_sandbox.h"
+#include "support/adapter_contents.h"
 
 #include <gtest/gtest.h>
 
@@ -12,63 +11,26 @@
 
 namespace {
 
-constexpr std::size_t kFlashSize = 0x80000;
-constexpr std::size_t kRecordOffset = 0x30000;
 constexpr int kRefusedStatus = 255;  // exit status -1 as the shell sees it
 // The save's progress fragment: no newline, two blanks at the end.
 const std::string kSaving = "Saving settings to Adapter... please wait  ";
 
-// A record as a configured adapter holds it: valid magic, flag and length,
-// a static adapter at 192.168.1.10/24 without a gateway, both portals set.
-boot_settings_record configured_record() {
-    boot_settings_record r;
-    std::memset(&r, 0, sizeof r);
-    std::memcpy(r.magic, kSettingsMagic, 4);
-    r.flag = 1;
-    r.length = kSettingsRecordLength;
-    r.reserved_07 = 0x77;
-    r.version = 0x0205;
-    std::strcpy(r.initiatorname, "iqn.2001-04.com.example:host1");
-    r.networktype = kNetworkStatic;
-    const std::uint8_t ip[4] = {192, 168, 1, 10};
-    const std::uint8_t mask[4] = {255, 255, 255, 0};
-    std::memcpy(r.staticip, ip, 4);
-    std::memcpy(r.staticmask, mask, 4);
-    r.reserved_77 = 0x5A;
-    std::strcpy(r.targetname, "iqn.2001-04.com.example:storage.disk1");
-    const std::uint8_t portal[4] = {192, 168, 1, 20};
-    std::memcpy(r.targetportal[0].ip, portal, 4);
-    r.targetportal[0].port = 3260;
-    r.targetportal[0].reserved[0] = 0xA1;
-    std::memcpy(r.targetportal[1].ip, portal, 4);
-    r.targetportal[1].ip[3] = 21;
-    r.targetportal[1].port = 860;
-    r.targetportal[1].reserved[1] = 0xA2;
-    r.portalgroup = 1;
-    r.targetlun = 3;
-    r.reserved_e0 = 0xE0;
-    r.reserved_1b4 = 0xB4;
-    r.preferredport = kPreferredPortAny;
-    r.reserved_1b6[0] = 0xB6;
-    r.reserved_1b6[1] = 0xB7;
-    r.bootenabled = 1;
-    r.oskorvaneini = 1;
+// A configured record on a static adapter at 192.168.1.10/24 without a
+// gateway, behind bytes that stand in for the Option ROM.
+boot_settings_record record_without_gateway() {
+    boot_settings_record r = configured_record();
+    put_ip(r.staticip, 192, 168, 1, 10);
+    put_ip(r.staticgw, 0, 0, 0, 0);
     return r;
 }
 
-std::vector<std::uint8_t> flash_with(const boot_settings_record& record) {
-    std::vector<std::uint8_t> flash(kFlashSize, 0xFF);
+bytes flash_with(const boot_settings_record& record) {
+    bytes flash = erased_flash();
     for (std::size_t i = 0; i < kRecordOffset; ++i) {
-        flash[i] = static_cast<std::uint8_t>(i * 13 + 1);  // stands in for the Option ROM
+        flash[i] = static_cast<std::uint8_t>(i * 13 + 1);
     }
-    std::memcpy(flash.data() + kRecordOffset, &record, sizeof record);
+    put_record(&flash, record);
     return flash;
-}
-
-boot_settings_record record_in(const std::vector<std::uint8_t>& flash) {
-    boot_settings_record r;
-    std::memcpy(&r, flash.data() + kRecordOffset, sizeof r);
-    return r;
 }
 
 // Where two flash images first differ, leaving out the 4 bytes a save writes
@@ -91,7 +53,7 @@ testing::AssertionResult same_flash(const std::vector<std::uint8_t>& actual,
 class ConfigureCommand : public testing::Test {
 protected:
     emulator_sandbox box;
-    boot_settings_record record = configured_record();
+    boot_settings_record record = record_without_gateway();
     std::vector<std::uint8_t> flash;
 
     void SetUp() override { install(record); }
@@ -143,8 +105,7 @@ TEST_F(ConfigureCommand, SavesSeveralSettingsInOneRun) {
         std::memcpy(r.staticip, ip, 4);
         std::memcpy(r.staticmask, mask, 4);
         r.vlanid = 12;
-        std::memset(r.initiatorname, 0, sizeof r.initiatorname);
-        std::strcpy(r.initiatorname, "iqn.x:y");
+        put_text(r.initiatorname, "iqn.x:y");
     });
 }
 
@@ -184,22 +145,20 @@ TEST_F(ConfigureCommand, EverySettingReachesItsField) {
                      std::memcpy(r.staticmask, mask, 4);
                      std::memcpy(r.staticgw, gw, 4);
                      r.vlanid = 4094;
-                     std::memset(r.initiatorname, 0, sizeof r.initiatorname);
-                     std::strcpy(r.initiatorname, "iqn.a:b");
+                     put_text(r.initiatorname, "iqn.a:b");
                      r.headerdigest = 1;
                      r.datadigest = 1;
                      r.chaptype = kChapMutual;
-                     std::strcpy(r.initiatoruser, "alice");
-                     std::strcpy(r.initiatorpass, "123456789012");
-                     std::memset(r.targetname, 0, sizeof r.targetname);
-                     std::strcpy(r.targetname, "iqn.c:d");
+                     put_text(r.initiatoruser, "alice");
+                     put_text(r.initiatorpass, "123456789012");
+                     put_text(r.targetname, "iqn.c:d");
                      r.portalgroup = 2;
                      const std::uint8_t portal[4] = {10, 9, 9, 9};
                      std::memcpy(r.targetportal[1].ip, portal, 4);
                      r.targetportal[1].port = 3261;
                      r.targetlun = 255;
-                     std::strcpy(r.targetuser, "bob");
-                     std::strcpy(r.targetpass, "abcdefghijklmnop");
+                     put_text(r.targetuser, "bob");
+                     put_text(r.targetpass, "abcdefghijklmnop");
                      r.networktype = kNetworkDhcpWithTarget;
                      std::memset(&r.targetportal[0], 0, sizeof r.targetportal[0]);
                      const std::uint8_t discovery[4] = {10, 8, 8, 8};
@@ -214,7 +173,7 @@ TEST_F(ConfigureCommand, EverySettingReachesItsField) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, kSaving);
     EXPECT_EQ(r.err, "");
-    const boot_settings_record saved = record_in(flash_now());
+    const boot_settings_record saved = record_from_flash(flash_now());
     EXPECT_EQ(saved.networktype, kNetworkStatic);
     EXPECT_EQ(saved.chaptype, kChapNone);
     EXPECT_EQ(saved.initiatorpass[0], 0);
@@ -332,8 +291,7 @@ TEST_F(ConfigureCommand, VersionOneRecordIsNotChanged) {
 }
 
 TEST_F(ConfigureCommand, ErasedSettingsSectorCanBeConfigured) {
-    std::vector<std::uint8_t> erased(kFlashSize, 0xFF);
-    box.write_file("adapter00/flash.bin", erased);
+    box.write_file("adapter00/flash.bin", erased_flash());
     const run_result r = configure({"vlanid=7"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err,
@@ -353,7 +311,7 @@ TEST_F(ConfigureCommand, OnlyTheNamedAdapterChanges) {
     const run_result r = box.run({"--configure", "1", "targetlun=4"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(same_flash(flash_now(), flash));
-    EXPECT_EQ(record_in(box.read_file("adapter01/flash.bin")).targetlun, 4);
+    EXPECT_EQ(record_from_flash(box.read_file("adapter01/flash.bin")).targetlun, 4);
 }
 
 // Without a setting the command line is not understood: the usage text,

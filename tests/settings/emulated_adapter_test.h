@@ -5,7 +5,7 @@
 #pragma once
 
 #include "device/adapter_table.h"
-#include "settings/flash_contents.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
 #include "support/flash_wire.h"

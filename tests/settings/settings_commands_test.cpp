@@ -1,8 +1,8 @@
 // The commands that store the record, through the built binary on emulated
 // adapters: the erase of the settings sector, and the configure command's
 // save with its fix-ups and with the adapter lost half way through.
-#include "settings/flash_contents.h"
 #include "settings/one_adapter_test.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>
@@ -14,16 +14,6 @@
 namespace {
 
 const std::string kSavingPrompt = "Saving settings to Adapter... please wait  ";
-
-std::vector<std::uint8_t> range(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t size) {
-    return std::vector<std::uint8_t>(bytes.begin() + static_cast<long>(from),
-                                     bytes.begin() + static_cast<long>(from + size));
-}
-
-std::vector<std::uint8_t> record_bytes(const boot_settings_record& record) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(&record);
-    return std::vector<std::uint8_t>(p, p + sizeof record);
-}
 
 std::vector<std::uint8_t> installed_flash(const boot_settings_record& record) {
     std::vector<std::uint8_t> flash = erased_flash();
@@ -46,9 +36,9 @@ TEST_F(SettingsCommands, EraseSettingsWipesTheSettingsSectorSilently) {
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.status, 0);
         const std::vector<std::uint8_t> after = flash();
-        EXPECT_EQ(range(after, 0x30000, 0x10000), std::vector<std::uint8_t>(0x10000, 0xFF));
-        EXPECT_EQ(range(after, 0, 0x30000), range(before, 0, 0x30000));
-        EXPECT_EQ(range(after, 0x40000, 0x40000), range(before, 0x40000, 0x40000));
+        EXPECT_EQ(bytes_of(after, 0x30000, 0x40000), std::vector<std::uint8_t>(0x10000, 0xFF));
+        EXPECT_EQ(bytes_of(after, 0, kRecordOffset), bytes_of(before, 0, kRecordOffset));
+        EXPECT_EQ(bytes_of(after, 0x40000, kFlashBytes), bytes_of(before, 0x40000, kFlashBytes));
     }
     // The Option ROM is still there and shows the erased sector.
     const run_result shown = box.run({"--display", "0"});
@@ -74,7 +64,8 @@ TEST_F(SettingsCommands, ConfigureOfErasedSectorSavesTheFixedUpHeader) {
               "backup brings the previous settings back: \"hbabootcfg --restore 0 BACKUP-FILE settings --force\".\n");
     EXPECT_EQ(r.status, 0);
     const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(range(after, 0x30000, 7), (std::vector<std::uint8_t>{0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01}));
+    EXPECT_EQ(bytes_of(after, 0x30000, kRecordOffset + 7),
+              (std::vector<std::uint8_t>{0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01}));
     EXPECT_EQ(std::uint16_t{record_from_flash(after).vlanid}, 7);
 }
 
@@ -134,8 +125,8 @@ TEST_F(SettingsCommands, ConfigureWhoseAdapterIsLostInTheSecondPieceFails) {
     put_text(saved.initiatorname, "iqn.2001-04.com.example:host2");
     saved.vlanid = 7;
     const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(range(after, 0x30000, 256), range(record_bytes(saved), 0, 256));
-    EXPECT_EQ(range(after, 0x30100, 0x10000 - 256), std::vector<std::uint8_t>(0x10000 - 256, 0xFF));
+    EXPECT_EQ(bytes_of(after, 0x30000, 0x30100), bytes_of(record_bytes(saved), 0, 256));
+    EXPECT_EQ(bytes_of(after, 0x30100, 0x40000), std::vector<std::uint8_t>(0x10000 - 256, 0xFF));
 }
 
 }  // namespace

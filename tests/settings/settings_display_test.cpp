@@ -2,7 +2,7 @@
 // sector, a configured record, version 1.0) and the sections that change with
 // the network type, the CHAP type, the portal entries and the text fields.
 #include "settings/settings_display.h"
-#include "settings/flash_contents.h"
+#include "support/adapter_contents.h"
 
 #include <gtest/gtest.h>
 

@@ -13,16 +13,6 @@ namespace {
 
 const std::string kSavingPrompt = "Saving settings to Adapter... please wait  ";
 
-std::vector<std::uint8_t> sector_bytes(const std::vector<std::uint8_t>& flash, std::size_t offset, std::size_t size) {
-    return std::vector<std::uint8_t>(flash.begin() + static_cast<long>(offset),
-                                     flash.begin() + static_cast<long>(offset + size));
-}
-
-std::vector<std::uint8_t> record_bytes(const boot_settings_record& record) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(&record);
-    return std::vector<std::uint8_t>(p, p + sizeof record);
-}
-
 // Flash with an Option ROM, a record in the settings sector and something
 // in the sectors after it.
 std::vector<std::uint8_t> flash_holding(const boot_settings_record& record) {
@@ -108,17 +98,18 @@ TEST_F(SettingsStorage, SaveOfErasedRecordWritesMagicAndLengthAndKeepsFlag) {
 
     const std::vector<std::uint8_t> after = flash();
     const std::vector<std::uint8_t> header = {0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01};
-    EXPECT_EQ(sector_bytes(after, kRecordOffset, 7), header);
+    EXPECT_EQ(bytes_of(after, kRecordOffset, kRecordOffset + 7), header);
     EXPECT_EQ(std::uint16_t{record_from_flash(after).vlanid}, 7);
     // Everything the fix-ups do not touch is written back as read.
     boot_settings_record expected = erased_record();
     std::memcpy(expected.magic, kSettingsMagic, 4);
     expected.length = 444;
     expected.vlanid = 7;
-    EXPECT_EQ(sector_bytes(after, kRecordOffset, 444), record_bytes(expected));
+    EXPECT_EQ(bytes_of(after, kRecordOffset, kRecordOffset + 444), record_bytes(expected));
     // 448 bytes are written: the trailer read as zeros, then erased flash.
-    EXPECT_EQ(sector_bytes(after, kRecordOffset + 444, 4), std::vector<std::uint8_t>(4, 0));
-    EXPECT_EQ(sector_bytes(after, kRecordOffset + 448, 0x10000 - 448), std::vector<std::uint8_t>(0x10000 - 448, 0xFF));
+    EXPECT_EQ(bytes_of(after, kRecordOffset + 444, kRecordOffset + 448), std::vector<std::uint8_t>(4, 0));
+    EXPECT_EQ(bytes_of(after, kRecordOffset + 448, kRecordOffset + kSectorBytes),
+              std::vector<std::uint8_t>(0x10000 - 448, 0xFF));
     // The fixed-up header stays in the caller's buffer too.
     EXPECT_EQ(record_bytes(buffer.record), record_bytes(expected));
 
@@ -169,8 +160,8 @@ TEST_F(SettingsStorage, SaveLeavesOtherSectorsAlone) {
     captured_output printed;
     ASSERT_EQ(save(&buffer, &printed), 0);
     const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(sector_bytes(after, 0, 0x30000), sector_bytes(before, 0, 0x30000));
-    EXPECT_EQ(sector_bytes(after, 0x40000, 0x40000), sector_bytes(before, 0x40000, 0x40000));
+    EXPECT_EQ(bytes_of(after, 0, kRecordOffset), bytes_of(before, 0, kRecordOffset));
+    EXPECT_EQ(bytes_of(after, 0x40000, kFlashBytes), bytes_of(before, 0x40000, kFlashBytes));
 }
 
 // A failed erase may have wiped the sector: the save says so with its error
@@ -220,7 +211,7 @@ TEST_F(SettingsStorage, SaveWhoseSecondPieceFailsPutsThePreviousRecordBack) {
               "ERROR: Saving settings failed, error -3\n"
               "ERROR: Previous settings restored, new settings not saved.\n");
     const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(sector_bytes(after, kRecordOffset, 444), record_bytes(configured_record()));
+    EXPECT_EQ(bytes_of(after, kRecordOffset, kRecordOffset + 444), record_bytes(configured_record()));
     EXPECT_EQ(after, before);
     // The save's erase and two pages, then the restore's erase and two pages.
     EXPECT_EQ(flash_counts().sector_erases, 2);
@@ -296,7 +287,7 @@ TEST_F(SettingsStorage, PageProgramThatDidNotTakeIsCaughtByTheReadBack) {
     EXPECT_EQ(printed.err,
               "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n");
     // The sector holds the record as it was read before the save.
-    EXPECT_EQ(sector_bytes(flash(), kRecordOffset, 444), record_bytes(erased_record()));
+    EXPECT_EQ(bytes_of(flash(), kRecordOffset, kRecordOffset + 444), record_bytes(erased_record()));
 }
 
 TEST_F(SettingsStorage, ReadBackDifferenceRestoresTheConfiguredRecord) {
@@ -324,9 +315,9 @@ TEST_F(SettingsStorage, EraseSettingsWipesOnlyTheSettingsSector) {
     EXPECT_EQ(printed.out, "");
     EXPECT_EQ(printed.err, "");
     const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(sector_bytes(after, 0x30000, 0x10000), std::vector<std::uint8_t>(0x10000, 0xFF));
-    EXPECT_EQ(sector_bytes(after, 0, 0x30000), sector_bytes(before, 0, 0x30000));
-    EXPECT_EQ(sector_bytes(after, 0x40000, 0x40000), sector_bytes(before, 0x40000, 0x40000));
+    EXPECT_EQ(bytes_of(after, 0x30000, 0x40000), std::vector<std::uint8_t>(0x10000, 0xFF));
+    EXPECT_EQ(bytes_of(after, 0, kRecordOffset), bytes_of(before, 0, kRecordOffset));
+    EXPECT_EQ(bytes_of(after, 0x40000, kFlashBytes), bytes_of(before, 0x40000, kFlashBytes));
 }
 
 TEST_F(SettingsStorage, EraseSettingsFailurePrintsNothingOfItsOwn) {

@@ -1,7 +1,7 @@
 // The settings as text, through the built binary on emulated adapters: the
 // export, settings files for the configure command, and the round trip of
 // one adapter's settings to another that held something else.
-#include "settings/flash_contents.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>

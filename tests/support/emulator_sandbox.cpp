@@ -1,5 +1,7 @@
 #include "support/emulator_sandbox.h"
 
+#include "support/adapter_contents.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,10 +24,7 @@ emulator_sandbox::~emulator_sandbox() {
 }
 
 std::string emulator_sandbox::add_blank_adapter(const std::string& name) {
-    fs::create_directories(folder(name));
-    write_file(name + "/flash.bin", std::vector<std::uint8_t>(524288, 0xFF));
-    write_file(name + "/config.bin", std::vector<std::uint8_t>(256, 0x00));
-    write_file(name + "/vpd.bin", std::vector<std::uint8_t>(8192, 0x00));
+    adapter_contents{}.write_to(*this, name);
     return name;
 }
 

@@ -75,3 +75,25 @@ flash_wire_decoder decode_trace(const std::string& trace) {
     }
     return decoder;
 }
+
+std::vector<int> erased_sectors_in_trace(const std::string& trace) {
+    std::vector<int> sectors;
+    const flash_wire_decoder wire = decode_trace(trace);
+    for (const flash_command& c : wire.commands()) {
+        if (c.opcode() == flash_wire::kSectorErase && c.sent.size() == 4 && c.ended) {
+            sectors.push_back(static_cast<int>(c.address() >> 16));
+        }
+    }
+    return sectors;
+}
+
+std::vector<programmed_piece> programmed_pieces_in_trace(const std::string& trace) {
+    std::vector<programmed_piece> pieces;
+    const flash_wire_decoder wire = decode_trace(trace);
+    for (const flash_command& c : wire.commands()) {
+        if (c.opcode() == flash_wire::kPageProgram && c.sent.size() >= 4) {
+            pieces.push_back({c.address(), static_cast<std::uint32_t>(c.sent.size() - 4)});
+        }
+    }
+    return pieces;
+}

@@ -2,6 +2,7 @@
 // the controller's registers: what reaches the cells, what the status
 // register says, and which commands the part refuses.
 #include "model_bench.h"
+#include "support/adapter_contents.h"
 
 #include <gtest/gtest.h>
 
@@ -23,7 +24,7 @@ TEST(SpiNorProgram, WithoutWriteEnableLeavesTheFlashUnchanged) {
     sent.insert(sent.end(), {0x00, 0x11, 0x22, 0x33});
     bench.command(sent);
     EXPECT_EQ(bench.fast_read(0x1000, 4), std::vector<std::uint8_t>(4, 0xFF));
-    EXPECT_EQ(bench.flash_file(), std::vector<std::uint8_t>(524288, 0xFF));
+    EXPECT_EQ(bench.flash_file(), erased_flash());
     EXPECT_EQ(bench.status(), 0x00);
 }
 
@@ -73,7 +74,7 @@ TEST(SpiNorProgram, AWholePageLandsInTheFileAtItsAddress) {
     model_bench bench;
     bench.program(0x7FF00, pattern(256, 0x00));
     const std::vector<std::uint8_t> file = bench.flash_file();
-    ASSERT_EQ(file.size(), 524288u);
+    ASSERT_EQ(file.size(), kFlashBytes);
     EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 0x7FF00, file.end()), pattern(256, 0x00));
     EXPECT_EQ(file[0x7FEFF], 0xFF);
 }
