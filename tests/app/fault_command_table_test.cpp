@@ -16,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -94,7 +93,7 @@ outcome run_with(std::vector<std::string> arguments, const std::string& fault, s
     } else if (fault != "held") {
         box.write_text(folder + "/faults", faults);
     } else {
-        setenv("HBAEMU_DIR", box.root().c_str(), 1);
+        box.use_in_this_process();
         enumerate_adapters();
     }
     outcome o{box.run(arguments, fault.empty()), {}, {}, 0};

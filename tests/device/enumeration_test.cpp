@@ -93,7 +93,7 @@ TEST_F(Enumeration, BrokenAdapterFilesFailTheOpenWithInvalidData) {
 }
 
 TEST_F(Enumeration, MissingRootMeansNoAdapter) {
-    setenv("HBAEMU_DIR", (box.root() + "/does-not-exist").c_str(), 1);
+    point_emulator_at(box.root() + "/does-not-exist");
     std::string out, err;
     EXPECT_EQ(enumerate(&out, &err), 0);
     EXPECT_EQ(out + err, "");
@@ -104,7 +104,7 @@ TEST_F(Enumeration, MissingRootMeansNoAdapter) {
 TEST_F(Enumeration, RootThatIsNoFolderMeansNoAdapterAndIsNamed) {
     box.add_blank_adapters(1);
     const std::string file_root = box.folder("adapter00/flash.bin");
-    setenv("HBAEMU_DIR", file_root.c_str(), 1);
+    point_emulator_at(file_root);
     std::string out, err;
     EXPECT_EQ(enumerate(&out, &err), 0);
     EXPECT_EQ(out, "");

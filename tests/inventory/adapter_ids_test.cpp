@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ostream>
 #include <string>
 
@@ -31,12 +30,8 @@ void PrintTo(const ids_case& c, std::ostream* os) {
 
 class AdapterIds : public ::testing::TestWithParam<ids_case> {
 protected:
-    void SetUp() override { setenv("HBAEMU_DIR", box.root().c_str(), 1); }
-    void TearDown() override {
-        release_adapter_list();
-        close_adapter_handles();
-        unsetenv("HBAEMU_DIR");
-    }
+    void SetUp() override { box.use_in_this_process(); }
+    void TearDown() override { release_adapter_list(); }
     emulator_sandbox box;
 };
 

@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -19,12 +18,8 @@ namespace {
 
 class AdapterListTest : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("HBAEMU_DIR", box.root().c_str(), 1); }
-    void TearDown() override {
-        release_adapter_list();
-        close_adapter_handles();
-        unsetenv("HBAEMU_DIR");
-    }
+    void SetUp() override { box.use_in_this_process(); }
+    void TearDown() override { release_adapter_list(); }
 
     // Builds the list, keeping what it printed.
     int build() {

@@ -13,7 +13,7 @@
 namespace {
 
 run_result hbaemu(const emulator_sandbox& sandbox, const std::vector<std::string>& arguments) {
-    return run_program(HBAEMU_PATH, arguments, {{"HBAEMU_DIR", sandbox.root()}});
+    return sandbox.run_program_here(HBAEMU_PATH, arguments);
 }
 
 unsigned le16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
