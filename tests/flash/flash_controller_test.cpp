@@ -1,7 +1,9 @@
 // Single transfers through the flash controller, request by request: the
 // busy check before anything starts, the data register before the operation
 // word, and the bounded wait afterwards.
-#include "flash_bench.h"
+#include "support/adapter_bench.h"
+
+#include "flash/flash_controller.h"
 
 #include <vector>
 
@@ -10,7 +12,7 @@ namespace {
 constexpr std::uint32_t kData = flash_wire::kDataRegister;
 constexpr std::uint32_t kControl = flash_wire::kControlRegister;
 
-using flash_wait_idle_test = flash_bench_test;
+using flash_wait_idle_test = adapter_bench_test;
 
 TEST_F(flash_wait_idle_test, IdleAtTheFirstLookReturnsAtOnce) {
     const auto [result, err] = run([] { return flash_wait_idle(0); });
@@ -24,7 +26,7 @@ TEST_F(flash_wait_idle_test, BusyThroughoutTimesOutAfterFiveReadsAndFourSleeps) 
     const auto [result, err] = run([] { return flash_wait_idle(0); });
     EXPECT_EQ(result, kFlashWriteIncomplete);
     EXPECT_EQ(err, kTimeoutLine);
-    const recorded_request busy = reg_read_of(kControl, kControlBusyValue);
+    const recorded_request busy = reg_read_of(kControl, flash_wire::kControlBusy);
     EXPECT_EQ(bench.requests, (std::vector<recorded_request>{busy, sleep_of(10), busy, sleep_of(10), busy, sleep_of(10),
                                                              busy, sleep_of(10), busy}));
 }
@@ -47,7 +49,7 @@ TEST_F(flash_wait_idle_test, FailedRegisterReadIsNoIdle) {
     EXPECT_TRUE(bench.sleeps().empty());
 }
 
-using flash_write_op_test = flash_bench_test;
+using flash_write_op_test = adapter_bench_test;
 
 TEST_F(flash_write_op_test, OneByteSendsDataRegisterThenOperationWordThenWaits) {
     const auto [result, err] = run([] { return flash_write_op(0, 1, 0, 0x05); });
@@ -86,18 +88,18 @@ TEST_F(flash_write_op_test, BusyControllerStartsNothing) {
     const auto [result, err] = run([] { return flash_write_op(0, 4, 1, 0x1234); });
     EXPECT_EQ(result, kFlashControllerBusy);
     EXPECT_EQ(err, kBusyLine);
-    EXPECT_EQ(bench.requests, (std::vector<recorded_request>{reg_read_of(kControl, kControlBusyValue)}));
+    EXPECT_EQ(bench.requests, (std::vector<recorded_request>{reg_read_of(kControl, flash_wire::kControlBusy)}));
 }
 
 TEST_F(flash_write_op_test, TransferThatNeverCompletesReportsTimeoutThenWriteFailure) {
-    hw().busy_reads_per_transfer = 5;
+    hw().faults = "controller-busy-reads 5\n";
     const auto [result, err] = run([] { return flash_write_op(0, 1, 0, 0x06); });
     EXPECT_EQ(result, kFlashWriteIncomplete);
     EXPECT_EQ(err, kTimeoutLine + kWriteFailedLine);
     EXPECT_EQ(bench.sleeps().size(), 4u);
 }
 
-using flash_read_op_test = flash_bench_test;
+using flash_read_op_test = adapter_bench_test;
 
 TEST_F(flash_read_op_test, ReadStartsTransferWaitsThenFetchesData) {
     // A fast read of address 0, left open so that bytes can be clocked in.
@@ -135,7 +137,7 @@ TEST_F(flash_read_op_test, BusyControllerStartsNothingAndLeavesWordAlone) {
 }
 
 TEST_F(flash_read_op_test, TransferThatNeverCompletesReportsTimeoutThenReadFailure) {
-    hw().busy_reads_per_transfer = 5;
+    hw().faults = "controller-busy-reads 5\n";
     std::uint32_t word = 0xDEADBEEF;
     const auto [result, err] = run([&word] { return flash_read_op(0, 4, 0, &word); });
     EXPECT_EQ(result, kFlashReadIncomplete);

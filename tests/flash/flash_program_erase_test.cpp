@@ -1,11 +1,11 @@
-// Page program and sector erase over the flash bench: write enable,
+// Page program and sector erase over the adapter bench: write enable,
 // the command with its address, the data chunks, the status poll with its
 // delay, and the range checks that keep a command from wrapping.
-#include "flash_bench.h"
+#include "support/adapter_bench.h"
 
+#include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
-#include "support/adapter_contents.h"
 
 #include <cstring>
 #include <vector>
@@ -24,7 +24,7 @@ std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t first) {
     return bytes;
 }
 
-using flash_write_page_test = flash_bench_test;
+using flash_write_page_test = adapter_bench_test;
 
 TEST_F(flash_write_page_test, FullPageIsWriteEnableCommandSixtyFourChunksAndPoll) {
     const std::vector<std::uint8_t> data = pattern(256, 1);
@@ -102,7 +102,7 @@ TEST_F(flash_write_page_test, ZeroBytesSendsNothing) {
 }
 
 TEST_F(flash_write_page_test, ProgrammingTimeIsPolledEveryMillisecond) {
-    hw().wip_reads_after_program = 3;
+    hw().faults = "program-busy-polls 3\n";
     bench.sync();
     const std::uint8_t data[4] = {1, 2, 3, 4};
     EXPECT_EQ(flash_write_page(0, 0, 4, data), kFlashOk);
@@ -138,11 +138,11 @@ TEST_F(flash_write_page_test, BusyAtWriteEnableSendsNothingElse) {
     EXPECT_EQ(bench.count(recorded_kind::register_write), 0u);
 }
 
-using flash_erase_sectors_test = flash_bench_test;
+using flash_erase_sectors_test = adapter_bench_test;
 
 TEST_F(flash_erase_sectors_test, SectorThreeIsWriteEnableEraseWordAndHalfSecondPoll) {
     std::memset(hw().flash.data() + 0x20000, 0x00, 0x30000);
-    hw().wip_reads_after_erase = 1;
+    hw().faults = "erase-busy-polls 1\n";
     const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 3); });
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
@@ -189,7 +189,7 @@ TEST_F(flash_erase_sectors_test, SectorsBeyondTheFlashAreRefusedBeforeAnyErase) 
 }
 
 TEST_F(flash_erase_sectors_test, FlashStillBusyStopsAtThatSectorWithoutALine) {
-    hw().wip_reads_after_erase = 5;
+    hw().faults = "erase-busy-polls 5\n";
     const auto [result, err] = run([] { return flash_erase_sectors(0, 0, 2); });
     EXPECT_EQ(result, kFlashStillBusy);
     EXPECT_EQ(err, "");

@@ -1,11 +1,11 @@
-// flash_read_words over the flash bench: the fast-read command, the
+// flash_read_words over the adapter bench: the fast-read command, the
 // dummy byte, the data words and where each byte lands, and how failures of
 // each phase are reported.
-#include "flash_bench.h"
+#include "support/adapter_bench.h"
 
+#include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
-#include "support/adapter_contents.h"
 
 #include <array>
 #include <cstring>
@@ -18,7 +18,7 @@ constexpr std::uint32_t kControl = flash_wire::kControlRegister;
 const std::string kPhaseLine = "ERROR: could not write/read from serial flash!\n";
 const std::string kAddressLine = "ERROR: invalid address, outside of flash size!\n";
 
-using flash_read_words_test = flash_bench_test;
+using flash_read_words_test = adapter_bench_test;
 
 TEST_F(flash_read_words_test, OneWordAtZeroIsCommandDummyAndOneEndingRead) {
     hw().flash[0] = 0x55;
@@ -134,7 +134,7 @@ TEST_F(flash_read_words_test, FailedCommandOrDummyPhaseReportsTheOrOfBothCodes) 
          kTimeoutLine + kWriteFailedLine + kTimeoutLine + kReadFailedLine + kPhaseLine},
     };
     for (const scripted& c : cases) {
-        hw() = flash_setup{};
+        hw() = bench_setup{};
         hw().busy_reads = c.busy_now;
         hw().busy_reads_next_transfers = c.busy_after;
         bench.clear_log();
@@ -171,7 +171,7 @@ TEST_F(flash_read_words_test, FailedDataWordKeepsEarlierWordsAndStops) {
 
 TEST_F(flash_read_words_test, BusyControllerAtADataWordReturnsMinusTwo) {
     // Idle for the command and dummy phases, then busy when word 0 is due.
-    hw().control_read_values = {0, 0, 0, 0, kControlBusyValue};
+    hw().control_read_values = {0, 0, 0, 0, flash_wire::kControlBusy};
     std::uint32_t word = 0xA5A5A5A5;
     const auto [result, err] = run([&word] { return flash_read_words(0, 0, 1, &word); });
     EXPECT_EQ(result, kFlashControllerBusy);

@@ -2,11 +2,11 @@
 // driver: how a region is cut into reads and pages, what a failure part way
 // leaves behind, the all-0xFF pages a program may skip, and the progress
 // each operation tells.
-#include "flash_bench.h"
+#include "support/adapter_bench.h"
 
+#include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
-#include "support/adapter_contents.h"
 
 #include <algorithm>
 #include <cstring>
@@ -62,7 +62,7 @@ std::vector<std::uint32_t> fast_read_addresses(const std::vector<recorded_transf
     return addresses;
 }
 
-using flash_region_test = flash_bench_test;
+using flash_region_test = adapter_bench_test;
 
 TEST_F(flash_region_test, ReadCutsTheRegionIntoRunsAndStopsAtAFailedOne) {
     struct read_case {
@@ -83,7 +83,7 @@ TEST_F(flash_region_test, ReadCutsTheRegionIntoRunsAndStopsAtAFailedOne) {
         {"first run fails at its last word", 0, 4096, read_requests(1024), 0, {0}, {}},
     };
     for (const read_case& c : cases) {
-        hw() = flash_setup{};
+        hw() = bench_setup{};
         for (std::size_t i = 0; i < kFlashBytes; ++i) {
             hw().flash[i] = static_cast<std::uint8_t>(i * 5 + (i >> 12));
         }
@@ -139,7 +139,7 @@ TEST_F(flash_region_test, ProgramWritesPageByPageSkipsErasedPagesOnRequestAndSto
         {"first page fails", 448, {}, flash_erased_pages::program, 0, {}, {}},
     };
     for (const program_case& c : cases) {
-        hw() = flash_setup{};
+        hw() = bench_setup{};
         std::vector<std::uint8_t> data = pattern(c.size, 0x21);
         for (const int page : c.erased_pages) {
             const std::size_t start = static_cast<std::size_t>(page) * 256;
@@ -203,7 +203,7 @@ TEST_F(flash_region_test, CompareFindsTheFirstDifferenceReadsNoFurtherAndReports
         {"second run unreadable", 8192, {}, read_requests(1024) + 5, flash_comparison::unreadable, 0, {0, 0x1000}},
     };
     for (const compare_case& c : cases) {
-        hw() = flash_setup{};
+        hw() = bench_setup{};
         const std::vector<std::uint8_t> contents = pattern(0x3000, 0x40);
         std::copy(contents.begin(), contents.end(), hw().flash.begin());
         std::vector<std::uint8_t> expected(contents.begin(), contents.begin() + c.size);

@@ -1,14 +1,15 @@
 // Waiting for the flash's own busy time: read-status commands, at most five,
 // with the caller's delay between them.
-#include "flash_bench.h"
+#include "support/adapter_bench.h"
 
+#include "flash/flash_controller.h"
 #include "flash/flash_status_poll.h"
 
 #include <vector>
 
 namespace {
 
-using flash_poll_status_test = flash_bench_test;
+using flash_poll_status_test = adapter_bench_test;
 
 // One status read on the wire: the 0x05 command kept open, then the status
 // byte that ends it.
@@ -75,7 +76,7 @@ TEST_F(flash_poll_status_test, FailuresReturnTheTransferCodesWithTheirLines) {
         {"status byte never arrives", 0, {0, 5}, kFlashReadIncomplete, kTimeoutLine + kReadFailedLine},
     };
     for (const scripted& c : cases) {
-        hw() = flash_setup{};
+        hw() = bench_setup{};
         hw().busy_reads = c.busy_now;
         hw().busy_reads_next_transfers = c.busy_after;
         const auto [result, err] = run([] { return flash_poll_status(0, 1); });

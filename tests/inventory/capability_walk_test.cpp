@@ -2,7 +2,7 @@
 // exact configuration reads it issues.
 #include "pci/pci_capability.h"
 #include "pci/vpd_access.h"
-#include "vpd_bench.h"
+#include "support/adapter_bench.h"
 
 #include <gtest/gtest.h>
 
@@ -21,9 +21,9 @@ std::uint8_t find_vpd(std::string* err) {
 }
 
 // One emulated adapter; a test lays out its capability list, then opens it.
-class CapabilityWalk : public ::testing::Test {
+class CapabilityWalk : public adapter_bench_test {
 protected:
-    void open() { ASSERT_EQ(bench.open(), 1); }
+    void open() { ASSERT_EQ(bench.power_on(), 1); }
 
     std::size_t reads_at(std::uint32_t offset) const {
         std::size_t n = 0;
@@ -33,8 +33,7 @@ protected:
         return n;
     }
 
-    vpd_bench bench;
-    adapter_contents& device = bench.adapter;
+    adapter_contents& device = bench.setup();
 };
 
 TEST_F(CapabilityWalk, NoCapabilityListReportsNotFoundAfterOneRead) {
@@ -48,7 +47,7 @@ TEST_F(CapabilityWalk, NoCapabilityListReportsNotFoundAfterOneRead) {
 TEST_F(CapabilityWalk, FailedPointerReadCountsAsNoList) {
     device.config[0x34] = 0x40;
     device.set_capability(0x40, 3, 0);
-    bench.script.failing_config_reads.insert(0x34);
+    hw().failing_config_reads.insert(0x34);
     open();
     std::string err;
     EXPECT_EQ(find_vpd(&err), 0);
@@ -110,7 +109,7 @@ TEST_F(CapabilityWalk, EntryWhoseReadKeepsFailingEndsAtTheBound) {
     device.config[0x34] = 0x40;
     device.set_capability(0x40, 1, 0x60);
     device.set_capability(0x60, 3, 0);
-    bench.script.failing_config_reads.insert(0x60);
+    hw().failing_config_reads.insert(0x60);
     open();
     std::string err;
     EXPECT_EQ(find_vpd(&err), 0);

@@ -2,7 +2,7 @@
 // register check and single VPD word reads, with the exact configuration
 // traffic of each request shape.
 #include "pci/vpd_access.h"
-#include "vpd_bench.h"
+#include "support/adapter_bench.h"
 
 #include <gtest/gtest.h>
 
@@ -29,17 +29,15 @@ std::uint32_t vpd_dword(const adapter_contents& device, std::uint32_t address) {
 
 // One emulated adapter whose only capability is the VPD at kCap; a test
 // sets its VPD and script, then opens it.
-class VpdRegisters : public ::testing::Test {
+class VpdRegisters : public adapter_bench_test {
 protected:
     void SetUp() override {
-        bench.adapter.set_only_vpd_capability(kCap);
-        bench.vpd_at = kCap;
+        hw().set_only_vpd_capability(kCap);
+        hw().vpd_at = kCap;
     }
-    void open() { ASSERT_EQ(bench.open(), 1); }
+    void open() { ASSERT_EQ(bench.power_on(), 1); }
 
-    vpd_bench bench;
-    adapter_contents& device = bench.adapter;
-    vpd_script& script = bench.script;
+    adapter_contents& device = bench.setup();
 };
 using VpdDataRegisterCheck = VpdRegisters;
 using VpdWordRead = VpdRegisters;
@@ -63,7 +61,7 @@ TEST_F(VpdDataRegisterCheck, PatternReadsBackWithoutTouchingTheAddressRegister) 
 }
 
 TEST_F(VpdDataRegisterCheck, ReportsRegisterThatReadsBackZero) {
-    script.data_register_drops_writes = true;
+    hw().vpd_data_drops_writes = true;
     open();
     std::string err;
     EXPECT_EQ(check(&err), 1);
@@ -71,7 +69,7 @@ TEST_F(VpdDataRegisterCheck, ReportsRegisterThatReadsBackZero) {
 }
 
 TEST_F(VpdDataRegisterCheck, ReportsFailedReadBack) {
-    script.failing_config_reads.insert(0x44);
+    hw().failing_config_reads.insert(0x44);
     open();
     std::string err;
     EXPECT_EQ(check(&err), 1);
@@ -114,7 +112,7 @@ TEST_F(VpdWordRead, AddressIsMaskedToDwordsOfThe8KSpace) {
 
 TEST_F(VpdWordRead, FailedDataReadLeavesTheWord) {
     fill_vpd_pattern(&device);
-    script.failing_data_reads.insert(1);
+    hw().failing_vpd_data_reads.insert(1);
     open();
     std::uint32_t word = 0x12345678;
     EXPECT_EQ(vpd_read_word(0, kCap, 0x100, &word), kVpdDataFailed);
@@ -139,7 +137,7 @@ TEST_F(VpdWordRead, FlagThatNeverComesEndsWithinTheBound) {
 }
 
 TEST_F(VpdWordRead, PollReadsThatKeepFailingEndWithinTheBound) {
-    script.failing_config_reads.insert(kCap);
+    hw().failing_config_reads.insert(kCap);
     open();
     std::uint32_t word = 7;
     EXPECT_EQ(vpd_read_word(0, kCap, 0x0C00, &word), kVpdTimedOut);

@@ -2,7 +2,7 @@
 // header must lie whole inside them), and read_dm_header on an emulated
 // adapter's flash with its messages.
 #include "optionrom/option_rom.h"
-#include "settings/emulated_adapter_test.h"
+#include "support/adapter_bench.h"
 
 #include <gtest/gtest.h>
 
@@ -82,7 +82,7 @@ TEST(FindDmHeader, NothingGivenFindsNothing) {
     EXPECT_EQ(find_dm_header(bytes.data(), nullptr), 1);
 }
 
-class ReadDmHeader : public EmulatedAdapterTest {
+class ReadDmHeader : public adapter_bench_test {
 protected:
     int read(dm_header* header, captured_output* printed) {
         int rc = -99;
@@ -94,8 +94,8 @@ protected:
 TEST_F(ReadDmHeader, CopiesTheHeaderOfThePresentOptionRom) {
     std::vector<std::uint8_t> flash = erased_flash();
     put_option_rom(&flash, 0x1A, 2, 5, 12);
-    write_flash(flash);
-    open_adapter();
+    hw().flash = flash;
+    bench.power_on();
     dm_header header = junk_header();
     captured_output printed;
     EXPECT_EQ(read(&header, &printed), 0);
@@ -111,8 +111,8 @@ TEST_F(ReadDmHeader, HeaderBeyondTheFirst512BytesIsNotFoundSilently) {
     for (long offset : {512L, 497L}) {
         std::vector<std::uint8_t> flash = erased_flash();
         put_option_rom(&flash, offset);
-        write_flash(flash);
-        open_adapter();
+        hw().flash = flash;
+        bench.power_on();
         dm_header header = junk_header();
         captured_output printed;
         EXPECT_EQ(read(&header, &printed), -1) << offset;
@@ -120,7 +120,6 @@ TEST_F(ReadDmHeader, HeaderBeyondTheFirst512BytesIsNotFoundSilently) {
         EXPECT_EQ(printed.err, "");
         const dm_header zero{};
         EXPECT_EQ(std::memcmp(&header, &zero, sizeof zero), 0) << offset;
-        close_adapter_handles();
     }
 }
 
@@ -130,8 +129,8 @@ TEST_F(ReadDmHeader, NoSignatureIsReported) {
     reversed[0] = 0xAA;
     reversed[1] = 0x55;
     for (const auto& flash : {erased_flash(), reversed}) {
-        write_flash(flash);
-        open_adapter();
+        hw().flash = flash;
+        bench.power_on();
         dm_header header = junk_header();
         captured_output printed;
         EXPECT_EQ(read(&header, &printed), -1);
@@ -139,16 +138,15 @@ TEST_F(ReadDmHeader, NoSignatureIsReported) {
         EXPECT_EQ(printed.err, "ERROR: Could not find valid Option ROM!\n");
         const dm_header zero{};
         EXPECT_EQ(std::memcmp(&header, &zero, sizeof zero), 0);
-        close_adapter_handles();
     }
 }
 
 TEST_F(ReadDmHeader, FailedReadIsReportedWithTheFlashCode) {
     std::vector<std::uint8_t> flash = erased_flash();
     put_option_rom(&flash, 0x1A);
-    write_flash(flash);
-    write_faults("controller-stuck\n");
-    open_adapter();
+    hw().flash = flash;
+    hw().faults = "controller-stuck\n";
+    bench.power_on();
     dm_header header = junk_header();
     captured_output printed;
     const int rc = read(&header, &printed);
@@ -160,11 +158,11 @@ TEST_F(ReadDmHeader, FailedReadIsReportedWithTheFlashCode) {
 }
 
 TEST_F(ReadDmHeader, NoHeaderCopyGiven) {
-    open_adapter();
+    bench.power_on();
     captured_output printed;
     EXPECT_EQ(read(nullptr, &printed), -1);
     EXPECT_EQ(printed.err, "");
-    EXPECT_EQ(flash_counts().requests, 0);
+    EXPECT_EQ(bench.requests.size(), 0);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // program fails (the previous record is put back) and a page program that
 // silently does not take (caught by reading the record back).
 #include "settings/settings_storage.h"
-#include "settings/emulated_adapter_test.h"
+#include "support/adapter_bench.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ std::vector<std::uint8_t> flash_holding(const boot_settings_record& record) {
     return flash;
 }
 
-class SettingsStorage : public EmulatedAdapterTest {
+class SettingsStorage : public adapter_bench_test {
 protected:
     // Reads the record from adapter 0, expecting success and silence.
     settings_buffer read_record() {
@@ -54,8 +54,8 @@ protected:
 };
 
 TEST_F(SettingsStorage, ReadTakesTheRecordAsStoredAndClearsTheTrailer) {
-    write_flash(flash_holding(configured_record()));
-    open_adapter();
+    hw().flash = flash_holding(configured_record());
+    bench.power_on();
     const settings_buffer buffer = read_record();
     EXPECT_EQ(record_bytes(buffer.record), record_bytes(configured_record()));
     const std::uint8_t zero[4] = {0, 0, 0, 0};
@@ -63,8 +63,8 @@ TEST_F(SettingsStorage, ReadTakesTheRecordAsStoredAndClearsTheTrailer) {
 }
 
 TEST_F(SettingsStorage, ReadWithPrintShowsTheRecord) {
-    write_flash(flash_holding(configured_record()));
-    open_adapter();
+    hw().flash = flash_holding(configured_record());
+    bench.power_on();
     settings_buffer buffer;
     int rc = -99;
     const captured_output printed = capture_output([&] { rc = read_settings(0, &buffer, true); });
@@ -74,9 +74,9 @@ TEST_F(SettingsStorage, ReadWithPrintShowsTheRecord) {
 }
 
 TEST_F(SettingsStorage, ReadFailureReportsAndReturnsMinusOne) {
-    write_flash(flash_holding(configured_record()));
-    write_faults("controller-stuck\n");
-    open_adapter();
+    hw().flash = flash_holding(configured_record());
+    hw().faults = "controller-stuck\n";
+    bench.power_on();
     settings_buffer buffer;
     int rc = -99;
     const captured_output printed = capture_output([&] { rc = read_settings(0, &buffer, true); });
@@ -86,8 +86,8 @@ TEST_F(SettingsStorage, ReadFailureReportsAndReturnsMinusOne) {
 }
 
 TEST_F(SettingsStorage, SaveOfErasedRecordWritesMagicAndLengthAndKeepsFlag) {
-    write_flash(flash_holding(erased_record()));
-    open_adapter();
+    hw().flash = flash_holding(erased_record());
+    bench.power_on();
     settings_buffer buffer = read_record();
     buffer.record.vlanid = 7;
 
@@ -96,7 +96,7 @@ TEST_F(SettingsStorage, SaveOfErasedRecordWritesMagicAndLengthAndKeepsFlag) {
     EXPECT_EQ(printed.out, kSavingPrompt);
     EXPECT_EQ(printed.err, "");
 
-    const std::vector<std::uint8_t> after = flash();
+    const std::vector<std::uint8_t> after = bench.flash();
     const std::vector<std::uint8_t> header = {0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01};
     EXPECT_EQ(bytes_of(after, kRecordOffset, kRecordOffset + 7), header);
     EXPECT_EQ(std::uint16_t{record_from_flash(after).vlanid}, 7);
@@ -113,9 +113,8 @@ TEST_F(SettingsStorage, SaveOfErasedRecordWritesMagicAndLengthAndKeepsFlag) {
     // The fixed-up header stays in the caller's buffer too.
     EXPECT_EQ(record_bytes(buffer.record), record_bytes(expected));
 
-    const flash_fault_counts counts = flash_counts();
-    EXPECT_EQ(counts.sector_erases, 1);
-    EXPECT_EQ(counts.page_programs, 2);
+    EXPECT_EQ(bench.erases(), 1);
+    EXPECT_EQ(bench.programs(), 2);
 }
 
 TEST_F(SettingsStorage, SaveSetsFlagZeroToOneKeepsOtherFlagsAndFixesLength) {
@@ -134,13 +133,13 @@ TEST_F(SettingsStorage, SaveSetsFlagZeroToOneKeepsOtherFlagsAndFixesLength) {
         before.flag = c.flag_before;
         before.length = c.length_before;
         std::memcpy(before.magic, c.magic_before, 4);
-        write_flash(flash_holding(before));
-        open_adapter();
+        hw().flash = flash_holding(before);
+        bench.power_on();
         settings_buffer buffer = read_record();
 
         captured_output printed;
         EXPECT_EQ(save(&buffer, &printed), 0);
-        const boot_settings_record after = record_from_flash(flash());
+        const boot_settings_record after = record_from_flash(bench.flash());
         EXPECT_EQ(std::memcmp(after.magic, kSettingsMagic, 4), 0);
         EXPECT_EQ(after.flag, c.flag_after);
         EXPECT_EQ(std::uint16_t{after.length}, 444);
@@ -148,18 +147,17 @@ TEST_F(SettingsStorage, SaveSetsFlagZeroToOneKeepsOtherFlagsAndFixesLength) {
         EXPECT_EQ(after.reserved_07, 0x5A);
         EXPECT_EQ(std::uint16_t{after.version}, 0x0200);
         EXPECT_EQ(after.reserved_1b6[1], 0xB7);
-        close_adapter_handles();
     }
 }
 
 TEST_F(SettingsStorage, SaveLeavesOtherSectorsAlone) {
     const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    open_adapter();
+    hw().flash = before;
+    bench.power_on();
     settings_buffer buffer = read_record();
     captured_output printed;
     ASSERT_EQ(save(&buffer, &printed), 0);
-    const std::vector<std::uint8_t> after = flash();
+    const std::vector<std::uint8_t> after = bench.flash();
     EXPECT_EQ(bytes_of(after, 0, kRecordOffset), bytes_of(before, 0, kRecordOffset));
     EXPECT_EQ(bytes_of(after, 0x40000, kFlashBytes), bytes_of(before, 0x40000, kFlashBytes));
 }
@@ -174,9 +172,9 @@ TEST_F(SettingsStorage, SaveWhoseEraseFailsSaysSoAndProgramsNothing) {
         stored.flag = 0;
         stored.length = 1;
         const std::vector<std::uint8_t> before = flash_holding(stored);
-        write_flash(before);
-        write_faults(fault);
-        open_adapter();
+        hw().flash = before;
+        hw().faults = fault;
+        bench.power_on();
         settings_buffer buffer = read_record();
         const settings_buffer untouched = buffer;
 
@@ -191,15 +189,15 @@ TEST_F(SettingsStorage, SaveWhoseEraseFailsSaysSoAndProgramsNothing) {
                   "BACKUP-FILE settings --force\".\n")
             << fault;
         EXPECT_EQ(std::memcmp(&buffer, &untouched, sizeof buffer), 0) << fault;
-        EXPECT_EQ(flash_counts().page_programs, 0) << fault;
-        close_adapter_handles();
+        EXPECT_EQ(bench.programs(), 0) << fault;
     }
 }
 
 TEST_F(SettingsStorage, SaveWhoseSecondPieceFailsPutsThePreviousRecordBack) {
     const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    open_adapter({.busy_status_after_page = 2});
+    hw().flash = before;
+    hw().transfer_faults = {busy_after_page_program(kRecordOffset + 256)};
+    bench.power_on();
     settings_buffer buffer = read_record();
     buffer.record.vlanid = 7;
     put_text(buffer.record.targetpass, "anothersecret");  // in the second piece
@@ -210,18 +208,19 @@ TEST_F(SettingsStorage, SaveWhoseSecondPieceFailsPutsThePreviousRecordBack) {
     EXPECT_EQ(printed.err,
               "ERROR: Saving settings failed, error -3\n"
               "ERROR: Previous settings restored, new settings not saved.\n");
-    const std::vector<std::uint8_t> after = flash();
+    const std::vector<std::uint8_t> after = bench.flash();
     EXPECT_EQ(bytes_of(after, kRecordOffset, kRecordOffset + 444), record_bytes(configured_record()));
     EXPECT_EQ(after, before);
     // The save's erase and two pages, then the restore's erase and two pages.
-    EXPECT_EQ(flash_counts().sector_erases, 2);
-    EXPECT_EQ(flash_counts().page_programs, 4);
+    EXPECT_EQ(bench.erases(), 2);
+    EXPECT_EQ(bench.programs(), 4);
 }
 
 TEST_F(SettingsStorage, SaveWhoseFirstPieceFailsWritesNoSecondAndRestores) {
     const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    open_adapter({.busy_status_after_page = 1});
+    hw().flash = before;
+    hw().transfer_faults = {busy_after_page_program(kRecordOffset)};
+    bench.power_on();
     settings_buffer buffer = read_record();
     buffer.record.targetlun = 9;
 
@@ -230,17 +229,18 @@ TEST_F(SettingsStorage, SaveWhoseFirstPieceFailsWritesNoSecondAndRestores) {
     EXPECT_EQ(printed.err,
               "ERROR: Saving settings failed, error -3\n"
               "ERROR: Previous settings restored, new settings not saved.\n");
-    EXPECT_EQ(flash(), before);
-    EXPECT_EQ(flash_counts().page_programs, 1 + 2);
+    EXPECT_EQ(bench.flash(), before);
+    EXPECT_EQ(bench.programs(), 1 + 2);
 }
 
 // The restore is judged by reading the record back: here its erase never
 // reaches the flash, so the old record cannot be programmed over the new
 // bytes and the operator is told the settings are gone.
 TEST_F(SettingsStorage, RestoreThatDoesNotTakeIsReportedAsNotRestored) {
-    write_flash(flash_holding(configured_record()));
+    hw().flash = flash_holding(configured_record());
     // Write enables: the save's erase, its two pages, then the restore's erase.
-    open_adapter({.busy_status_after_page = 2, .dropped_write_enable = 4});
+    hw().transfer_faults = {busy_after_page_program(kRecordOffset + 256), dropped_write_enable(4)};
+    bench.power_on();
     settings_buffer buffer = read_record();
     buffer.record.vlanid = 7;
     put_text(buffer.record.targetpass, "anothersecret");
@@ -257,8 +257,9 @@ TEST_F(SettingsStorage, RestoreThatDoesNotTakeIsReportedAsNotRestored) {
 // Only the record the caller hands over is put back: a save given none (its
 // caller could not read one) writes nothing after the failed page.
 TEST_F(SettingsStorage, SaveGivenNoPreviousRecordPutsNothingBack) {
-    write_flash(flash_holding(configured_record()));
-    open_adapter({.busy_status_after_page = 2});
+    hw().flash = flash_holding(configured_record());
+    hw().transfer_faults = {busy_after_page_program(kRecordOffset + 256)};
+    bench.power_on();
     settings_buffer buffer = read_record();
 
     captured_output printed;
@@ -268,15 +269,16 @@ TEST_F(SettingsStorage, SaveGivenNoPreviousRecordPutsNothingBack) {
               "ERROR: Previous settings could not be restored!\n"
               "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
               "BACKUP-FILE settings --force\".\n");
-    EXPECT_EQ(flash_counts().sector_erases, 1);
+    EXPECT_EQ(bench.erases(), 1);
 }
 
 // A page program that does not take reports nothing by itself: without the
 // write enable the flash ignores it and the status poll finds it idle.
 TEST_F(SettingsStorage, PageProgramThatDidNotTakeIsCaughtByTheReadBack) {
-    write_flash(flash_holding(erased_record()));
+    hw().flash = flash_holding(erased_record());
     // Write enables: the save's erase, then its first and second page.
-    open_adapter({.dropped_write_enable = 3});
+    hw().transfer_faults = {dropped_write_enable(3)};
+    bench.power_on();
     settings_buffer buffer = read_record();
     put_text(buffer.record.targetuser, "targetuser");
 
@@ -287,14 +289,15 @@ TEST_F(SettingsStorage, PageProgramThatDidNotTakeIsCaughtByTheReadBack) {
     EXPECT_EQ(printed.err,
               "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n");
     // The sector holds the record as it was read before the save.
-    EXPECT_EQ(bytes_of(flash(), kRecordOffset, kRecordOffset + 444), record_bytes(erased_record()));
+    EXPECT_EQ(bytes_of(bench.flash(), kRecordOffset, kRecordOffset + 444), record_bytes(erased_record()));
 }
 
 TEST_F(SettingsStorage, ReadBackDifferenceRestoresTheConfiguredRecord) {
     const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
+    hw().flash = before;
     // Write enables: the save's erase, then its first and second page.
-    open_adapter({.dropped_write_enable = 3});
+    hw().transfer_faults = {dropped_write_enable(3)};
+    bench.power_on();
     settings_buffer buffer = read_record();
     put_text(buffer.record.targetuser, "targetuser");
 
@@ -302,28 +305,28 @@ TEST_F(SettingsStorage, ReadBackDifferenceRestoresTheConfiguredRecord) {
     EXPECT_EQ(save(&buffer, &printed), -4);
     EXPECT_EQ(printed.err,
               "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n");
-    EXPECT_EQ(flash(), before);
+    EXPECT_EQ(bench.flash(), before);
 }
 
 TEST_F(SettingsStorage, EraseSettingsWipesOnlyTheSettingsSector) {
     const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    open_adapter();
+    hw().flash = before;
+    bench.power_on();
     int rc = -99;
     const captured_output printed = capture_output([&] { rc = erase_settings(0); });
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(printed.out, "");
     EXPECT_EQ(printed.err, "");
-    const std::vector<std::uint8_t> after = flash();
+    const std::vector<std::uint8_t> after = bench.flash();
     EXPECT_EQ(bytes_of(after, 0x30000, 0x40000), std::vector<std::uint8_t>(0x10000, 0xFF));
     EXPECT_EQ(bytes_of(after, 0, kRecordOffset), bytes_of(before, 0, kRecordOffset));
     EXPECT_EQ(bytes_of(after, 0x40000, kFlashBytes), bytes_of(before, 0x40000, kFlashBytes));
 }
 
 TEST_F(SettingsStorage, EraseSettingsFailurePrintsNothingOfItsOwn) {
-    write_flash(flash_holding(configured_record()));
-    write_faults("flash-stuck\n");
-    open_adapter();
+    hw().flash = flash_holding(configured_record());
+    hw().faults = "flash-stuck\n";
+    bench.power_on();
     int rc = -99;
     const captured_output printed = capture_output([&] { rc = erase_settings(0); });
     EXPECT_EQ(rc, -3);

@@ -1,5 +1,7 @@
 #include "support/emulator_interposer.h"
 
+#include "emulator/transport/control_code_requests.h"
+
 #include <cstring>
 
 namespace {
@@ -14,16 +16,6 @@ struct register_access_record {
     std::uint32_t value;
 };
 
-bool kind_of(std::uint32_t code, interposed_kind* kind) {
-    switch (code) {
-        case kIoctlRegisterRead: *kind = interposed_kind::register_read; return true;
-        case kIoctlRegisterWrite: *kind = interposed_kind::register_write; return true;
-        case kIoctlConfigRead: *kind = interposed_kind::config_read; return true;
-        case kIoctlConfigWrite: *kind = interposed_kind::config_write; return true;
-        default: return false;
-    }
-}
-
 bool interposed_device_control(device_handle handle, std::uint32_t code, void* buffer, std::uint32_t in_size,
                                std::uint32_t out_size) {
     emulator_interposer& self = *g_interposer;
@@ -31,7 +23,7 @@ bool interposed_device_control(device_handle handle, std::uint32_t code, void* b
     t_failed_here = false;
     interposed_kind kind;
     register_access_record record{};
-    if (!kind_of(code, &kind) || in_size < sizeof record) {
+    if (!request_of_control_code(code, &kind) || in_size < sizeof record) {
         return self.emulator()->device_control(handle, code, buffer, in_size, out_size);
     }
     std::memcpy(&record, buffer, sizeof record);
@@ -54,12 +46,17 @@ bool interposed_device_control(device_handle handle, std::uint32_t code, void* b
         std::memcpy(buffer, &record, sizeof record);
     }
     const bool ok = self.emulator()->device_control(handle, code, buffer, in_size, out_size);
-    if (ok && is_read && self.after_read) {
-        std::memcpy(&record, buffer, sizeof record);
-        request.value = record.value;
-        self.after_read(request);
-        record.value = request.value;
-        std::memcpy(buffer, &record, sizeof record);
+    if (self.after) {
+        const std::uint32_t error = ok ? 0 : self.emulator()->last_error();
+        if (ok && is_read) {
+            std::memcpy(&record, buffer, sizeof record);
+            request.value = record.value;
+        }
+        self.after(request, error);
+        if (ok && is_read) {
+            record.value = request.value;
+            std::memcpy(buffer, &record, sizeof record);
+        }
     }
     return ok;
 }

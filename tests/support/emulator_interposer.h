@@ -1,8 +1,8 @@
 // A transport for in-process tests against the adapter emulator. Every
 // request passes to the emulator's own transport (platform_transport()), and
 // a test may look at each register and configuration request on its way: to
-// count transfers, to change the value written or the value read, to fail
-// it, or to answer it in the adapter's place (a controller that keeps
+// record it, to change the value written or the value read, to fail it, or
+// to answer it in the adapter's place (a controller that keeps
 // reporting busy). This stages faults the emulator cannot, on exactly the
 // transfer a test picks. Sleeps are recorded and skipped, so polls cost no
 // time, unless the test asks for them to be spent.
@@ -13,12 +13,14 @@
 #pragma once
 
 #include "device/transport.h"
+#include "emulator/model/emulator_trace.h"
 
 #include <cstdint>
 #include <functional>
 #include <vector>
 
-enum class interposed_kind { register_read, register_write, config_read, config_write };
+// The four driver requests, as the emulator names them.
+using interposed_kind = traced_request;
 
 struct interposed_request {
     device_handle handle;
@@ -43,8 +45,9 @@ public:
 
     // Sees every register and configuration request before it goes on.
     std::function<interposer_action(interposed_request& request)> before;
-    // Sees every read the emulator answered; may change what the caller gets.
-    std::function<void(interposed_request& request)> after_read;
+    // Sees every request the emulator was given, with the error it failed
+    // with (0: done); for a read that was done it may change what the caller gets.
+    std::function<void(interposed_request& request, std::uint32_t error)> after;
     std::uint32_t fail_error = kErrorGenFailure;
     // Sees every sleep, in its place among the requests.
     std::function<void(std::uint32_t milliseconds)> on_sleep;
