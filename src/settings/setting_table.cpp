@@ -168,6 +168,10 @@ bool name_matches(const setting_row& row, const char* name) {
 
 }  // namespace
 
+std::span<const setting_row> setting_rows() {
+    return kSettingRows;
+}
+
 const setting_row* find_setting_row(const char* name) {
     const std::size_t group = length_group(name);
     for (const setting_row& row : kSettingRows) {

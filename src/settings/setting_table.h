@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 enum class setting_kind : std::uint8_t {
     choice,            // one of a few words, each storing one byte value
@@ -68,6 +69,9 @@ struct setting_row {
     // without gateway cannot reach the new address.
     const char* warning = nullptr;
 };
+
+// Every row, in the order of comparison.
+std::span<const setting_row> setting_rows();
 
 // The row for a setting name as the configure command gives it, or nullptr.
 const setting_row* find_setting_row(const char* name);

@@ -314,14 +314,4 @@ TEST_F(ConfigureCommand, OnlyTheNamedAdapterChanges) {
     EXPECT_EQ(record_from_flash(box.read_file("adapter01/flash.bin")).targetlun, 4);
 }
 
-// Without a setting the command line is not understood: the usage text,
-// status -1, and nothing written.
-TEST_F(ConfigureCommand, NoSettingArgumentsWriteNothing) {
-    const run_result r = box.run({"--configure", "0"});
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err.rfind("\nversion=1.1\n\nHelp / Usage:\n", 0), 0u) << r.err;
-    EXPECT_TRUE(same_flash(flash_now(), flash));
-}
-
 }  // namespace
