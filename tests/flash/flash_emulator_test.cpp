@@ -1,7 +1,6 @@
 // Round trips through the adapter emulator, in-process: what a page program
-// writes reads back and lands in flash.bin, an erase blanks exactly its
-// sector, and the emulator's busy and stuck faults give the codes and lines
-// an operator would see. Sleeps are counted instead of spent.
+// writes reads back and lands in flash.bin, what an erase blanks reads back
+// blank, and no single refused request passes for success.
 #include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
@@ -13,8 +12,6 @@
 #include <vector>
 
 namespace {
-
-const std::string kPhaseLine = "ERROR: could not write/read from serial flash!\n";
 
 class flash_emulator_test : public adapter_bench_test {
 protected:
@@ -62,16 +59,6 @@ TEST_F(flash_emulator_test, ProgrammedPagesReadBackAndPersist) {
     EXPECT_EQ(file[kSettingsOffset - 1], 0xFF);
 }
 
-TEST_F(flash_emulator_test, EraseBlanksExactlyItsSector) {
-    open_adapter("", bytes(kFlashBytes, 0x00));
-    ASSERT_EQ(flash_erase_sectors(0, kSettingsSector, kSettingsSector), kFlashOk);
-
-    const bytes sector = read_flash(kSettingsOffset, kFlashSectorSize);
-    EXPECT_EQ(sector, bytes(kFlashSectorSize, 0xFF));
-    EXPECT_EQ(read_flash(kSettingsOffset - 4, 4), bytes(4, 0x00));
-    EXPECT_EQ(read_flash(kSettingsOffset + kFlashSectorSize, 4), bytes(4, 0x00));
-}
-
 TEST_F(flash_emulator_test, EraseThenProgramThenReadTheOptionRomRegion) {
     open_adapter("", bytes(kFlashBytes, 0x00));
     ASSERT_EQ(flash_erase_sectors(0, kOptionRomFirstSector, kOptionRomLastSector), kFlashOk);
@@ -82,85 +69,6 @@ TEST_F(flash_emulator_test, EraseThenProgramThenReadTheOptionRomRegion) {
     EXPECT_EQ(read_flash(0, 0x600), image);
     EXPECT_EQ(read_flash(kOptionRomMaxSize - 4, 4), bytes(4, 0xFF));
     EXPECT_EQ(read_flash(kOptionRomMaxSize, 4), bytes(4, 0x00));
-}
-
-TEST_F(flash_emulator_test, ProgramWaitsOutBusyStatusPolls) {
-    open_adapter("program-busy-polls 4\n");
-    const bytes data = pattern(256);
-    const auto [result, err] = run([&data] { return flash_write_page(0, 0x100, 256, data.data()); });
-    EXPECT_EQ(result, kFlashOk);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{1, 1, 1, 1}));
-    EXPECT_EQ(read_flash(0x100, 256), data);
-}
-
-TEST_F(flash_emulator_test, ProgramBusyForFivePollsIsTooLong) {
-    open_adapter("program-busy-polls 5\n");
-    const bytes data = pattern(16);
-    const auto [result, err] = run([&data] { return flash_write_page(0, 0, 16, data.data()); });
-    EXPECT_EQ(result, kFlashStillBusy);
-    EXPECT_EQ(err, "");
-}
-
-TEST_F(flash_emulator_test, EraseWaitsOutBusyStatusPolls) {
-    open_adapter("erase-busy-polls 2\n", bytes(kFlashBytes, 0x00));
-    const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 3); });
-    EXPECT_EQ(result, kFlashOk);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{500, 500}));
-    EXPECT_EQ(read_flash(kSettingsOffset, 4), bytes(4, 0xFF));
-}
-
-TEST_F(flash_emulator_test, StuckControllerIsReportedBusyByEveryOperation) {
-    open_adapter("controller-stuck\n");
-    std::uint32_t word = 0;
-    const auto [read_result, read_err] = run([&word] { return flash_read_words(0, 0, 1, &word); });
-    // Both phases find the controller busy before they start: -2 OR -2.
-    EXPECT_EQ(read_result, kFlashControllerBusy);
-    EXPECT_EQ(read_err, kBusyLine + kBusyLine + kPhaseLine);
-
-    const std::uint8_t data[4] = {1, 2, 3, 4};
-    const auto [write_result, write_err] = run([&data] { return flash_write_page(0, 0, 4, data); });
-    EXPECT_EQ(write_result, kFlashControllerBusy);
-    EXPECT_EQ(write_err, kBusyLine);
-
-    const auto [erase_result, erase_err] = run([] { return flash_erase_sectors(0, 0, 2); });
-    EXPECT_EQ(erase_result, kFlashControllerBusy);
-    EXPECT_EQ(erase_err, kBusyLine);
-    EXPECT_TRUE(bench.sleeps().empty());
-
-    EXPECT_EQ(bench.flash(), erased_flash());
-}
-
-TEST_F(flash_emulator_test, StuckFlashGivesMinusThreeWithoutALine) {
-    open_adapter("flash-stuck\n");
-    const std::uint8_t data[4] = {1, 2, 3, 4};
-    const auto [write_result, write_err] = run([&data] { return flash_write_page(0, 0, 4, data); });
-    EXPECT_EQ(write_result, kFlashStillBusy);
-    EXPECT_EQ(write_err, "");
-    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{1, 1, 1, 1}));
-}
-
-TEST_F(flash_emulator_test, StuckFlashAfterEraseGivesMinusThreeAfterAboutTwoSeconds) {
-    open_adapter("flash-stuck\n");
-    const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 4); });
-    EXPECT_EQ(result, kFlashStillBusy);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{500, 500, 500, 500}));
-}
-
-// A driver that refuses the control register read, in front of a working
-// adapter: the wait fails at once (a refused read is no idle) and reports
-// the driver's error number, not whatever the emulator last reported.
-TEST_F(flash_emulator_test, RefusedControlRegisterReadIsReportedWithTheDriversError) {
-    open_adapter();
-    hw().fail_error = kErrorDeviceNotConnected;
-    const auto [result, err] = run([] { return flash_wait_idle(0); });
-    EXPECT_EQ(result, kFlashWriteIncomplete);
-    EXPECT_EQ(err, "ERROR: register read failed with error code: 1167!\n");
-    EXPECT_EQ(bench.requests,
-              (std::vector<recorded_request>{
-                  {recorded_kind::register_read, 0, flash_wire::kControlRegister, 0, kErrorDeviceNotConnected}}));
 }
 
 // Whichever single driver request of a flash operation is refused, the
