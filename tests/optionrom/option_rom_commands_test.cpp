@@ -1,8 +1,8 @@
 // The display command and the erase of the Option ROM, through the built
 // binary on emulated adapters, with the flash checked afterwards.
-#include "settings/one_adapter_test.h"
 #include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
+#include "support/one_adapter_test.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The commands that store the record, through the built binary on emulated
 // adapters: the erase of the settings sector, and the configure command's
 // save with its fix-ups and with the adapter lost half way through.
-#include "settings/one_adapter_test.h"
 #include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
+#include "support/one_adapter_test.h"
 
 #include <gtest/gtest.h>
 
