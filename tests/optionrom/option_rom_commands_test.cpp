@@ -49,21 +49,6 @@ TEST_F(OptionRomCommands, DisplayOfErasedSettingsSector) {
     EXPECT_EQ(r.status, 0);
 }
 
-TEST_F(OptionRomCommands, DisplayOfVersion10Record) {
-    std::vector<std::uint8_t> flash = installed_flash();
-    boot_settings_record record = configured_record();
-    record.version = 0x0100;
-    record.bootenabled = 0;
-    put_record(&flash, record);
-    write_flash(flash);
-    const run_result r = box.run({"--display", "0"});
-    EXPECT_EQ(r.out, kPresentHeader +
-                         "\n\tAdapter settings\n\niSCSI Boot enabled: \t\tyes\n"
-                         "\nERROR: unsupported Option ROM version!\n");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-}
-
 // Without the signature the settings sector is not read, whatever it holds.
 TEST_F(OptionRomCommands, DisplayWithoutOptionRomShowsNoSettings) {
     std::vector<std::uint8_t> reversed = installed_flash();

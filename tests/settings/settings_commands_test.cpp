@@ -55,20 +55,6 @@ TEST_F(SettingsCommands, EraseSettingsFailureIsReportedByTheCommand) {
     EXPECT_EQ(r.status, 255);
 }
 
-TEST_F(SettingsCommands, ConfigureOfErasedSectorSavesTheFixedUpHeader) {
-    write_flash(installed_flash(erased_record()));
-    const run_result r = box.run({"--configure", "0", "vlanid=7"});
-    EXPECT_EQ(r.out, kSavingPrompt);
-    EXPECT_EQ(r.err,
-              "Warning: the settings record of Adapter 0 is erased; settings not given keep their erased values. A "
-              "backup brings the previous settings back: \"hbabootcfg --restore 0 BACKUP-FILE settings --force\".\n");
-    EXPECT_EQ(r.status, 0);
-    const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(bytes_of(after, 0x30000, kRecordOffset + 7),
-              (std::vector<std::uint8_t>{0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01}));
-    EXPECT_EQ(std::uint16_t{record_from_flash(after).vlanid}, 7);
-}
-
 // The trace of a run, one request a line.
 std::vector<std::string> trace_lines(const std::string& text) {
     std::vector<std::string> lines;

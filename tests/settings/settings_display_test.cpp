@@ -38,14 +38,6 @@ const std::string kChapHeading = "\n\tInitiator CHAP authentication\n";
 const std::string kNetworkHeading = "\n\tInitiator Network settings\n";
 const std::string kTargetHeading = "\n\tBoot Target settings\n";
 
-TEST(SettingsDisplay, ErasedSectorShowsEveryDefault) {
-    EXPECT_EQ(display(erased_record()), erased_record_display());
-}
-
-TEST(SettingsDisplay, ConfiguredRecordShowsEveryField) {
-    EXPECT_EQ(display(configured_record()), configured_record_display());
-}
-
 TEST(SettingsDisplay, Version10StopsAfterBootLineWhateverBootEnabledHolds) {
     const std::string expected =
         "\n\tAdapter settings\n\niSCSI Boot enabled: \t\tyes\n\nERROR: unsupported Option ROM version!\n";

@@ -62,17 +62,6 @@ TEST_F(SettingsStorage, ReadTakesTheRecordAsStoredAndClearsTheTrailer) {
     EXPECT_EQ(std::memcmp(buffer.trailer, zero, sizeof zero), 0);
 }
 
-TEST_F(SettingsStorage, ReadWithPrintShowsTheRecord) {
-    hw().flash = flash_holding(configured_record());
-    bench.power_on();
-    settings_buffer buffer;
-    int rc = -99;
-    const captured_output printed = capture_output([&] { rc = read_settings(0, &buffer, true); });
-    EXPECT_EQ(rc, 0);
-    EXPECT_EQ(printed.out, configured_record_display());
-    EXPECT_EQ(printed.err, "");
-}
-
 TEST_F(SettingsStorage, ReadFailureReportsAndReturnsMinusOne) {
     hw().flash = flash_holding(configured_record());
     hw().faults = "controller-stuck\n";
@@ -306,21 +295,6 @@ TEST_F(SettingsStorage, ReadBackDifferenceRestoresTheConfiguredRecord) {
     EXPECT_EQ(printed.err,
               "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n");
     EXPECT_EQ(bench.flash(), before);
-}
-
-TEST_F(SettingsStorage, EraseSettingsWipesOnlyTheSettingsSector) {
-    const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    hw().flash = before;
-    bench.power_on();
-    int rc = -99;
-    const captured_output printed = capture_output([&] { rc = erase_settings(0); });
-    EXPECT_EQ(rc, 0);
-    EXPECT_EQ(printed.out, "");
-    EXPECT_EQ(printed.err, "");
-    const std::vector<std::uint8_t> after = bench.flash();
-    EXPECT_EQ(bytes_of(after, 0x30000, 0x40000), std::vector<std::uint8_t>(0x10000, 0xFF));
-    EXPECT_EQ(bytes_of(after, 0, kRecordOffset), bytes_of(before, 0, kRecordOffset));
-    EXPECT_EQ(bytes_of(after, 0x40000, kFlashBytes), bytes_of(before, 0x40000, kFlashBytes));
 }
 
 TEST_F(SettingsStorage, EraseSettingsFailurePrintsNothingOfItsOwn) {
