@@ -288,7 +288,6 @@ TEST(AssignmentSteps, AddressesAndTheirSubnet) {
         {"staticgw", {""}, "staticgw="},
         {"staticip", {"192.168.1.10"}, "staticip=192.168.1.10"},
         {"staticgw", {"192.168.1.1"}, "staticgw=192.168.1.1"},
-        {"staticgw", {"192.168.1.0"}, "staticgw=192.168.1.0"},
         {"staticgw", {"192.168.2.1"}, subnet},
         {"staticgw",
          {"0.168.1.1", "192.168.1"},
@@ -347,16 +346,10 @@ TEST(AssignmentSteps, PortalsAndTheirDeletion) {
     });
 }
 
-TEST(AssignmentSteps, RefusedAddressesPortalsAndTagsChangeNothing) {
-    const std::vector<std::string> addresses = {"0.1.2.3",    "10.255.0.1",    "10.0.0.255", "1.2.3",
-                                                "1.2.3.1234", "192.168.1.300", "1.2.3.4.5",  " 10.0.0.1"};
+// The address forms are the parser's; what the portal adds to them is
+// checked here.
+TEST(AssignmentSteps, RefusedPortalsTagsAndNamesChangeNothing) {
     std::vector<step> steps = {
-        {"staticip", addresses, kIpMessage},
-        {"targetdiscoveryip", addresses,
-         "ERROR: Target IP address should be of the notation A.B.C.D, as a valid IPv4 address!\n"},
-        {"staticmask",
-         {"255.0.255.0", "255.255.255.1", "255.255", "a.b.c.d"},
-         "ERROR: Subnet mask should be of the notation A.B.C.D, and must be valid IPv4 Mask!\n"},
         {"targetportal", {"1@0.1.1.5", "1@10.1.1.255:80", "1@10.1.1", "2@10.1.1.5555"}, kIpMessage},
         {"targetportal",
          {"1@10.1.1.5:", "1@10.1.1.5:0", "1@10.1.1.5:65536", "1@10.1.1.5:70000", "1@10.1.1.5:80x", "1@10.1.1.5:-1",

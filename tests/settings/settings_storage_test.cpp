@@ -151,150 +151,120 @@ TEST_F(SettingsStorage, SaveLeavesOtherSectorsAlone) {
     EXPECT_EQ(bytes_of(after, 0x40000, kFlashBytes), bytes_of(before, 0x40000, kFlashBytes));
 }
 
-// A failed erase may have wiped the sector: the save says so with its error
-// line, but not its prompt, reads the sector back to tell whether the record
-// may be lost, programs nothing, tries no restore on a flash that is still
-// busy, and leaves the caller's record as it was.
-TEST_F(SettingsStorage, SaveWhoseEraseFailsSaysSoAndProgramsNothing) {
-    for (const char* fault : {"erase-busy-polls 5\n", "flash-stuck\n"}) {
-        boot_settings_record stored = configured_record();
-        stored.flag = 0;
-        stored.length = 1;
-        const std::vector<std::uint8_t> before = flash_holding(stored);
+const std::string kFailed = "ERROR: Saving settings failed, error -3\n";
+const std::string kRestored = "ERROR: Previous settings restored, new settings not saved.\n";
+const std::string kNotRestored = "ERROR: Previous settings could not be restored!\n";
+const std::string kMayBeLost =
+    "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
+    "BACKUP-FILE settings --force\".\n";
+const std::string kReadBackDiffers =
+    "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n";
+
+// Saves that fail, of a record whose header the save would fix up, changed
+// in its second page. A failed erase may have wiped the sector: the save
+// says so without its prompt, reads the sector back to tell whether the
+// record may be lost, programs nothing and leaves the caller's record as it
+// was. A failed page program puts the record it was handed back (judged by
+// reading it back); a page program that silently does not take is caught by
+// reading the record back. Write enables count from the save's erase, then
+// one per page.
+TEST_F(SettingsStorage, FailedSavesSayWhatTheyLeave) {
+    struct failed_save {
+        const char* name;
+        bool erased;  // the stored record is an erased sector
+        std::string faults;
+        std::vector<transfer_fault> transfer_faults;
+        bool previous_given;
+        int code;
+        std::string err;
+        bool back;     // the sector holds the stored record again
+        int erases;    // -1: not counted
+        int programs;  // -1: not counted
+    };
+    const std::uint32_t second_page = kRecordOffset + 256;
+    const std::vector<failed_save> cases = {
+        {"erase never ends", false, "erase-busy-polls 5\n", {}, true, -3, kFailed + kMayBeLost, false, 1, 0},
+        {"flash stuck", false, "flash-stuck\n", {}, true, -3, kFailed + kMayBeLost, false, -1, 0},
+        {"second page", false, "", {busy_after_page_program(second_page)}, true, -3, kFailed + kRestored, true, 2, 4},
+        {"first page, no second",
+         false,
+         "",
+         {busy_after_page_program(kRecordOffset)},
+         true,
+         -3,
+         kFailed + kRestored,
+         true,
+         2,
+         3},
+        {"restore's erase does not take",
+         false,
+         "",
+         {busy_after_page_program(second_page), dropped_write_enable(4)},
+         true,
+         -3,
+         kFailed + kNotRestored + kMayBeLost,
+         false,
+         -1,
+         -1},
+        {"no previous record handed over",
+         false,
+         "",
+         {busy_after_page_program(second_page)},
+         false,
+         -3,
+         kFailed + kNotRestored + kMayBeLost,
+         false,
+         1,
+         2},
+        {"second page does not take", false, "", {dropped_write_enable(3)}, true, -4, kReadBackDiffers, true, -1, -1},
+        {"second page of an erased sector does not take",
+         true,
+         "",
+         {dropped_write_enable(3)},
+         true,
+         -4,
+         kReadBackDiffers,
+         true,
+         -1,
+         -1},
+    };
+    for (const failed_save& c : cases) {
+        SCOPED_TRACE(c.name);
+        boot_settings_record stored = c.erased ? erased_record() : configured_record();
+        if (!c.erased) {
+            stored.flag = 0;
+            stored.length = 1;
+        }
+        const bytes before = flash_holding(stored);
         hw().flash = before;
-        hw().faults = fault;
+        hw().faults = c.faults;
+        hw().transfer_faults = c.transfer_faults;
         bench.power_on();
         settings_buffer buffer = read_record();
-        const settings_buffer untouched = buffer;
+        buffer.record.vlanid = 7;
+        put_text(buffer.record.targetpass, "anothersecret");
+        const settings_buffer changed = buffer;
 
         captured_output printed;
-        EXPECT_EQ(save(&buffer, &printed), -3) << fault;
-        EXPECT_EQ(printed.out, "") << fault;
-        // A flash still busy prints no line of the flash layer; its sector
-        // reads back erased, so the record may be lost.
-        EXPECT_EQ(printed.err,
-                  "ERROR: Saving settings failed, error -3\n"
-                  "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
-                  "BACKUP-FILE settings --force\".\n")
-            << fault;
-        EXPECT_EQ(std::memcmp(&buffer, &untouched, sizeof buffer), 0) << fault;
-        EXPECT_EQ(bench.programs(), 0) << fault;
+        EXPECT_EQ(save_with(&buffer, c.previous_given ? &previous : nullptr, &printed), c.code);
+        const bool erase_failed = c.err == kFailed + kMayBeLost;
+        EXPECT_EQ(printed.out, erase_failed ? "" : kSavingPrompt);
+        EXPECT_EQ(printed.err, c.err);
+        if (erase_failed) {
+            EXPECT_EQ(std::memcmp(&buffer, &changed, sizeof buffer), 0);
+        }
+        const bytes after = bench.flash();
+        EXPECT_EQ(bytes_of(after, kRecordOffset, kRecordOffset + 444) == record_bytes(stored), c.back);
+        if (c.back && !c.erased) {
+            EXPECT_EQ(after, before);
+        }
+        if (c.erases >= 0) {
+            EXPECT_EQ(bench.erases(), c.erases);
+        }
+        if (c.programs >= 0) {
+            EXPECT_EQ(bench.programs(), c.programs);
+        }
     }
-}
-
-TEST_F(SettingsStorage, SaveWhoseSecondPieceFailsPutsThePreviousRecordBack) {
-    const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    hw().flash = before;
-    hw().transfer_faults = {busy_after_page_program(kRecordOffset + 256)};
-    bench.power_on();
-    settings_buffer buffer = read_record();
-    buffer.record.vlanid = 7;
-    put_text(buffer.record.targetpass, "anothersecret");  // in the second piece
-
-    captured_output printed;
-    EXPECT_EQ(save(&buffer, &printed), -3);
-    EXPECT_EQ(printed.out, kSavingPrompt);
-    EXPECT_EQ(printed.err,
-              "ERROR: Saving settings failed, error -3\n"
-              "ERROR: Previous settings restored, new settings not saved.\n");
-    const std::vector<std::uint8_t> after = bench.flash();
-    EXPECT_EQ(bytes_of(after, kRecordOffset, kRecordOffset + 444), record_bytes(configured_record()));
-    EXPECT_EQ(after, before);
-    // The save's erase and two pages, then the restore's erase and two pages.
-    EXPECT_EQ(bench.erases(), 2);
-    EXPECT_EQ(bench.programs(), 4);
-}
-
-TEST_F(SettingsStorage, SaveWhoseFirstPieceFailsWritesNoSecondAndRestores) {
-    const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    hw().flash = before;
-    hw().transfer_faults = {busy_after_page_program(kRecordOffset)};
-    bench.power_on();
-    settings_buffer buffer = read_record();
-    buffer.record.targetlun = 9;
-
-    captured_output printed;
-    EXPECT_EQ(save(&buffer, &printed), -3);
-    EXPECT_EQ(printed.err,
-              "ERROR: Saving settings failed, error -3\n"
-              "ERROR: Previous settings restored, new settings not saved.\n");
-    EXPECT_EQ(bench.flash(), before);
-    EXPECT_EQ(bench.programs(), 1 + 2);
-}
-
-// The restore is judged by reading the record back: here its erase never
-// reaches the flash, so the old record cannot be programmed over the new
-// bytes and the operator is told the settings are gone.
-TEST_F(SettingsStorage, RestoreThatDoesNotTakeIsReportedAsNotRestored) {
-    hw().flash = flash_holding(configured_record());
-    // Write enables: the save's erase, its two pages, then the restore's erase.
-    hw().transfer_faults = {busy_after_page_program(kRecordOffset + 256), dropped_write_enable(4)};
-    bench.power_on();
-    settings_buffer buffer = read_record();
-    buffer.record.vlanid = 7;
-    put_text(buffer.record.targetpass, "anothersecret");
-
-    captured_output printed;
-    EXPECT_EQ(save(&buffer, &printed), -3);
-    EXPECT_EQ(printed.err,
-              "ERROR: Saving settings failed, error -3\n"
-              "ERROR: Previous settings could not be restored!\n"
-              "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
-              "BACKUP-FILE settings --force\".\n");
-}
-
-// Only the record the caller hands over is put back: a save given none (its
-// caller could not read one) writes nothing after the failed page.
-TEST_F(SettingsStorage, SaveGivenNoPreviousRecordPutsNothingBack) {
-    hw().flash = flash_holding(configured_record());
-    hw().transfer_faults = {busy_after_page_program(kRecordOffset + 256)};
-    bench.power_on();
-    settings_buffer buffer = read_record();
-
-    captured_output printed;
-    EXPECT_EQ(save_with(&buffer, nullptr, &printed), -3);
-    EXPECT_EQ(printed.err,
-              "ERROR: Saving settings failed, error -3\n"
-              "ERROR: Previous settings could not be restored!\n"
-              "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
-              "BACKUP-FILE settings --force\".\n");
-    EXPECT_EQ(bench.erases(), 1);
-}
-
-// A page program that does not take reports nothing by itself: without the
-// write enable the flash ignores it and the status poll finds it idle.
-TEST_F(SettingsStorage, PageProgramThatDidNotTakeIsCaughtByTheReadBack) {
-    hw().flash = flash_holding(erased_record());
-    // Write enables: the save's erase, then its first and second page.
-    hw().transfer_faults = {dropped_write_enable(3)};
-    bench.power_on();
-    settings_buffer buffer = read_record();
-    put_text(buffer.record.targetuser, "targetuser");
-
-    captured_output printed;
-    const int rc = save(&buffer, &printed);
-    EXPECT_NE(rc, 0);
-    EXPECT_EQ(printed.out, kSavingPrompt);
-    EXPECT_EQ(printed.err,
-              "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n");
-    // The sector holds the record as it was read before the save.
-    EXPECT_EQ(bytes_of(bench.flash(), kRecordOffset, kRecordOffset + 444), record_bytes(erased_record()));
-}
-
-TEST_F(SettingsStorage, ReadBackDifferenceRestoresTheConfiguredRecord) {
-    const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    hw().flash = before;
-    // Write enables: the save's erase, then its first and second page.
-    hw().transfer_faults = {dropped_write_enable(3)};
-    bench.power_on();
-    settings_buffer buffer = read_record();
-    put_text(buffer.record.targetuser, "targetuser");
-
-    captured_output printed;
-    EXPECT_EQ(save(&buffer, &printed), -4);
-    EXPECT_EQ(printed.err,
-              "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n");
-    EXPECT_EQ(bench.flash(), before);
 }
 
 TEST_F(SettingsStorage, EraseSettingsFailurePrintsNothingOfItsOwn) {
