@@ -1,6 +1,9 @@
 #include "support/adapter_bench.h"
 
 #include "device/driver_requests.h"
+#include "emulator/transport/control_code_requests.h"
+
+#include <cstring>
 
 namespace {
 
@@ -13,16 +16,18 @@ bool same_power_on(const bench_setup& a, const bench_setup& b) {
            a.write_enabled == b.write_enabled;
 }
 
-bool is_read(const interposed_request& r) {
-    return r.kind == interposed_kind::register_read || r.kind == interposed_kind::config_read;
+using kind = traced_request;
+
+bool is_read(const adapter_bench::request& r) {
+    return r.kind == kind::register_read || r.kind == kind::config_read;
 }
 
-recorded_kind recorded_kind_of(interposed_kind kind) {
-    switch (kind) {
-        case interposed_kind::register_read: return recorded_kind::register_read;
-        case interposed_kind::register_write: return recorded_kind::register_write;
-        case interposed_kind::config_read: return recorded_kind::config_read;
-        case interposed_kind::config_write: return recorded_kind::config_write;
+recorded_kind recorded_kind_of(kind k) {
+    switch (k) {
+        case kind::register_read: return recorded_kind::register_read;
+        case kind::register_write: return recorded_kind::register_write;
+        case kind::config_read: return recorded_kind::config_read;
+        case kind::config_write: return recorded_kind::config_write;
     }
     return recorded_kind::register_read;
 }
@@ -41,15 +46,82 @@ int enabled_commands(const std::vector<flash_command>& commands, std::uint8_t op
 
 }  // namespace
 
-adapter_bench::adapter_bench() {
-    box_.add_blank_adapter(kAdapter);
-    box_.use_in_this_process();
-    emulator_.before = [this](interposed_request& r) { return before(r); };
-    emulator_.after = [this](interposed_request& r, std::uint32_t error) { after(r, error); };
-    emulator_.on_sleep = [this](std::uint32_t ms) { requests.push_back(sleep_of(ms)); };
+namespace {
+
+adapter_bench* g_bench = nullptr;
+// Whether the last request was failed here rather than by the emulator,
+// whose error number then does not apply.
+thread_local bool t_failed_here = false;
+
+// The request's offset and value, as the four driver requests carry them.
+struct request_buffer {
+    std::uint32_t offset;
+    std::uint32_t value;
+};
+
+bool bench_device_control(device_handle handle, std::uint32_t code, void* buffer, std::uint32_t in_size,
+                          std::uint32_t out_size) {
+    adapter_bench& bench = *g_bench;
+    t_failed_here = false;
+    adapter_bench::request r{handle, kind::register_read, 0, 0};
+    request_buffer carried{};
+    if (!request_of_control_code(code, &r.kind) || in_size < sizeof carried) {
+        return bench.emulator()->device_control(handle, code, buffer, in_size, out_size);
+    }
+    std::memcpy(&carried, buffer, sizeof carried);
+    r.offset = carried.offset;
+    r.value = carried.value;
+    const adapter_bench::action act = bench.before(r);
+    if (act == adapter_bench::action::fail) {
+        t_failed_here = true;
+        return false;
+    }
+    if (act == adapter_bench::action::forward) {
+        if (!is_read(r)) {
+            carried.value = r.value;
+            std::memcpy(buffer, &carried, sizeof carried);
+        }
+        const bool ok = bench.emulator()->device_control(handle, code, buffer, in_size, out_size);
+        std::memcpy(&carried, buffer, sizeof carried);
+        r.value = ok && is_read(r) ? carried.value : r.value;
+        bench.after(r, ok ? 0 : bench.emulator()->last_error());
+        if (!ok) {
+            return false;
+        }
+    }
+    if (is_read(r)) {
+        carried.value = r.value;
+        std::memcpy(buffer, &carried, sizeof carried);
+    }
+    return true;
 }
 
-adapter_bench::~adapter_bench() = default;
+}  // namespace
+
+adapter_bench::adapter_bench() : emulator_(platform_transport()), ops_(*emulator_) {
+    box_.add_blank_adapter(kAdapter);
+    box_.use_in_this_process();
+    ops_.device_control = bench_device_control;
+    ops_.last_error = [] { return t_failed_here ? g_bench->fail_error() : g_bench->emulator()->last_error(); };
+    ops_.sleep_ms = [](std::uint32_t ms) { g_bench->requests.push_back(sleep_of(ms)); };
+    // Enumeration reads the error number of its own calls: a request failed
+    // here before must not lend them its number.
+    ops_.open_interface_list = [] {
+        t_failed_here = false;
+        return g_bench->emulator()->open_interface_list();
+    };
+    ops_.open_device = [](const void* detail) {
+        t_failed_here = false;
+        return g_bench->emulator()->open_device(detail);
+    };
+    g_bench = this;
+    set_transport_for_testing(&ops_);
+}
+
+adapter_bench::~adapter_bench() {
+    set_transport_for_testing(nullptr);
+    g_bench = nullptr;
+}
 
 void adapter_bench::forget() {
     requests.clear();
@@ -92,20 +164,20 @@ void adapter_bench::clear_log() {
     forget();
 }
 
-void adapter_bench::record(const interposed_request& r, std::uint32_t error) {
+void adapter_bench::record(const request& r, std::uint32_t error) {
     requests.push_back({recorded_kind_of(r.kind), 0, r.offset, error != 0 && is_read(r) ? 0 : r.value, error});
     if (error != 0) {
         return;
     }
-    if (r.kind == interposed_kind::register_write) {
+    if (r.kind == kind::register_write) {
         live_.register_written(r.offset, r.value);
-    } else if (r.kind == interposed_kind::register_read) {
+    } else if (r.kind == kind::register_read) {
         live_.register_read(r.offset, r.value);
     }
 }
 
 // A transfer starts: the transfer faults whose turn it is take effect.
-void adapter_bench::start_transfer(interposed_request& r) {
+void adapter_bench::start_transfer(request& r) {
     bench_setup& s = setup_;
     transfer_faults_seen_.resize(s.transfer_faults.size(), 0);
     for (std::size_t i = 0; i < s.transfer_faults.size(); ++i) {
@@ -114,8 +186,9 @@ void adapter_bench::start_transfer(interposed_request& r) {
             continue;
         }
         if (f.what == transfer_fault::effect::sends_instead) {
-            emulator_.write_register(r.handle, flash_wire::kDataRegister, f.value);
-            record({r.handle, interposed_kind::register_write, flash_wire::kDataRegister, f.value}, 0);
+            std::uint32_t sent[2] = {flash_wire::kDataRegister, f.value};
+            emulator_->device_control(r.handle, kIoctlRegisterWrite, sent, sizeof sent, 0);
+            record({r.handle, kind::register_write, flash_wire::kDataRegister, f.value}, 0);
         } else if (f.what == transfer_fault::effect::controller_hangs) {
             s.controller_stuck = true;
         } else {
@@ -124,28 +197,28 @@ void adapter_bench::start_transfer(interposed_request& r) {
     }
 }
 
-interposer_action adapter_bench::before(interposed_request& r) {
+adapter_bench::action adapter_bench::before(request& r) {
     bench_setup& s = setup_;
     ++requests_seen_;
     const bool data_register = s.vpd_at != 0 && r.offset == s.vpd_at + kVpdDataRegister;
-    const bool config_refused = r.kind == interposed_kind::config_read &&
-                                (s.failing_config_reads.count(r.offset) != 0 ||
-                                 (data_register && s.failing_vpd_data_reads.count(vpd_reads_started) != 0));
+    const bool config_refused =
+        r.kind == kind::config_read && (s.failing_config_reads.count(r.offset) != 0 ||
+                                        (data_register && s.failing_vpd_data_reads.count(vpd_reads_started) != 0));
     if ((s.fail_error != 0 && requests_seen_ > s.fail_after && failed_ < s.failures) || config_refused) {
         failed_ += config_refused ? 0 : 1;
-        emulator_.fail_error = config_refused ? kErrorGenFailure : s.fail_error;
-        record(r, emulator_.fail_error);
-        return interposer_action::fail;
+        fail_error_ = config_refused ? kErrorGenFailure : s.fail_error;
+        record(r, fail_error_);
+        return action::fail;
     }
-    if (r.kind == interposed_kind::config_write && r.offset == s.vpd_at && s.vpd_at != 0 && (r.value & kVpdFlag) == 0) {
+    if (r.kind == kind::config_write && r.offset == s.vpd_at && s.vpd_at != 0 && (r.value & kVpdFlag) == 0) {
         ++vpd_reads_started;
     }
-    if (r.kind == interposed_kind::config_write && data_register && s.vpd_data_drops_writes) {
+    if (r.kind == kind::config_write && data_register && s.vpd_data_drops_writes) {
         record(r, 0);
-        return interposer_action::answer;
+        return action::answer;
     }
     const bool control = r.offset == flash_wire::kControlRegister;
-    if (r.kind == interposed_kind::register_read && control) {
+    if (r.kind == kind::register_read && control) {
         if (!s.control_read_values.empty()) {
             r.value = s.control_read_values.front();
             s.control_read_values.pop_front();
@@ -153,35 +226,35 @@ interposer_action adapter_bench::before(interposed_request& r) {
             s.busy_reads -= s.busy_reads > 0 && !s.controller_stuck ? 1 : 0;
             r.value = flash_wire::kControlBusy;
         } else {
-            return interposer_action::forward;
+            return action::forward;
         }
         record(r, 0);
-        return interposer_action::answer;
+        return action::answer;
     }
-    if (r.kind == interposed_kind::register_write && control) {
+    if (r.kind == kind::register_write && control) {
         start_transfer(r);
         if (s.controller_stuck || s.busy_reads > 0) {
             record(r, 0);
-            return interposer_action::answer;  // ignored while busy
+            return action::answer;  // ignored while busy
         }
         if (!s.busy_reads_next_transfers.empty()) {
             s.busy_reads = s.busy_reads_next_transfers.front();
             s.busy_reads_next_transfers.pop_front();
         }
     }
-    return interposer_action::forward;
+    return action::forward;
 }
 
-void adapter_bench::after(interposed_request& r, std::uint32_t error) {
+void adapter_bench::after(request& r, std::uint32_t error) {
     const bench_setup& s = setup_;
-    if (error == 0 && r.kind == interposed_kind::register_read && r.offset == flash_wire::kDataRegister &&
+    if (error == 0 && r.kind == kind::register_read && r.offset == flash_wire::kDataRegister &&
         !live_.commands().empty() && live_.commands().back().opcode() == flash_wire::kReadStatus &&
         !flash_wire::is_write(live_.transfers().back().operation) && (s.flash_stuck || s.wip_status_reads > 0)) {
         setup_.wip_status_reads -= s.flash_stuck ? 0 : 1;
         r.value |= 1;
     }
-    if (error == 0 && r.kind == interposed_kind::config_read && s.vpd_at != 0 && r.offset == s.vpd_at &&
-        s.vpd_stuck_from != 0 && vpd_reads_started >= s.vpd_stuck_from) {
+    if (error == 0 && r.kind == kind::config_read && s.vpd_at != 0 && r.offset == s.vpd_at && s.vpd_stuck_from != 0 &&
+        vpd_reads_started >= s.vpd_stuck_from) {
         r.value &= ~kVpdFlag;
     }
     record(r, error);

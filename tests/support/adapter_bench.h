@@ -1,8 +1,10 @@
 // One emulated adapter in this process, for the tests below the binary: the
 // emulator's own model (flash controller, SPI NOR flash, configuration space
-// and VPD capability) behind the interposer, which records every request and
-// sleep in order (sleeps are not spent) and gives the scripted answers the
-// model has no fault for, on exactly the request or transfer a test picks.
+// and VPD capability) behind a transport that passes every request on to the
+// emulator's own, records every request and sleep in order (sleeps are not
+// spent) and gives the scripted answers the model has no fault for, on
+// exactly the request or transfer a test picks. One bench at a time: it puts
+// its transport in place of the platform's while it lives.
 //
 // What the adapter holds at power-on (the contents, with the emulator's own
 // faults file) is set in setup() and takes effect when the adapter is
@@ -11,8 +13,9 @@
 #pragma once
 
 #include "device/adapter_table.h"
+#include "device/transport.h"
+#include "emulator/model/emulator_trace.h"
 #include "support/adapter_contents.h"
-#include "support/emulator_interposer.h"
 #include "support/emulator_sandbox.h"
 #include "support/recorded_request.h"
 
@@ -124,15 +127,32 @@ public:
     // What flash.bin holds now.
     bytes flash() const;
 
+    // A register or configuration request on its way, for the transport.
+    struct request {
+        device_handle handle;
+        traced_request kind;
+        std::uint32_t offset;
+        std::uint32_t value;  // the value to write; after a read, the value read
+    };
+    enum class action { forward, answer, fail };
+    // Sees every request before it goes on: it is forwarded (a write with
+    // r.value), answered here (a read yielding r.value) or failed.
+    action before(request& r);
+    // Sees every request the emulator was given, with the error it failed
+    // with; may change what a read yields.
+    void after(request& r, std::uint32_t error);
+    const transport_ops* emulator() const { return emulator_; }
+    std::uint32_t fail_error() const { return fail_error_; }
+
 private:
     void forget();
-    interposer_action before(interposed_request& r);
-    void after(interposed_request& r, std::uint32_t error);
-    void start_transfer(interposed_request& r);
-    void record(const interposed_request& r, std::uint32_t error);
+    void start_transfer(request& r);
+    void record(const request& r, std::uint32_t error);
 
     emulator_sandbox box_;
-    emulator_interposer emulator_;
+    const transport_ops* emulator_;
+    transport_ops ops_;
+    std::uint32_t fail_error_ = 0;
     bench_setup setup_;
     bench_setup powered_;
     bool powered_once_ = false;
