@@ -4,6 +4,7 @@
 // own lifecycle.
 #include "inventory/adapter_list.h"
 #include "device/adapter_table.h"
+#include "emulator/contents/adapter_profile.h"
 #include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 
@@ -86,7 +87,7 @@ TEST_F(AdapterListTest, VpdImageAndHighBlockAreKeptInTheRecord) {
     // the normalised image is the VPD as stored.
     EXPECT_EQ(0, std::memcmp(r.vpd_image, a.vpd.data() + 0xC00, 512));
     EXPECT_EQ(0, std::memcmp(r.vpd_high_block, a.vpd.data() + 0x1000, 4096));
-    EXPECT_EQ(0, std::memcmp(r.sl_value, "SN0123456789ABCD", 16));
+    EXPECT_EQ(0, std::memcmp(r.sl_value, realistic_adapter_profile(0).serial_number.data(), 16));
 }
 
 TEST_F(AdapterListTest, DescriptionLosesItsTrailingBlanks) {

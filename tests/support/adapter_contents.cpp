@@ -1,5 +1,7 @@
 #include "support/adapter_contents.h"
 
+#include "emulator/contents/realistic_contents.h"
+
 #include <algorithm>
 #include <filesystem>
 
@@ -11,23 +13,15 @@ void put_option_rom(bytes* flash, long dm_offset, std::uint8_t major, std::uint8
     (*flash)[1] = 0xAA;
     (*flash)[2] = 0x08;  // 4 KiB in 512-byte blocks
     if (dm_offset >= 0) {
-        const std::uint8_t header[16] = {'$',
-                                         'D',
-                                         'M',
-                                         '$',
-                                         minor,
-                                         major,
-                                         static_cast<std::uint8_t>(third & 0xFF),
-                                         static_cast<std::uint8_t>(third >> 8),
-                                         0xA8,
-                                         0xA9,
-                                         0xAA,
-                                         0xAB,
-                                         0xAC,
-                                         0xAD,
-                                         0xAE,
-                                         0xAF};
-        std::memcpy(flash->data() + dm_offset, header, sizeof header);
+        std::uint8_t* header = flash->data() + dm_offset;
+        std::memcpy(header, "$DM$", 4);
+        header[4] = minor;
+        header[5] = major;
+        header[6] = static_cast<std::uint8_t>(third & 0xFF);
+        header[7] = static_cast<std::uint8_t>(third >> 8);
+        for (int i = 8; i < 16; ++i) {
+            header[i] = static_cast<std::uint8_t>(0xA0 + i);
+        }
     }
 }
 
@@ -221,77 +215,15 @@ void adapter_contents::set_vpd_bytes(std::uint32_t address, const std::string& t
     std::memcpy(vpd.data() + address, text.data(), text.size());
 }
 
-namespace {
-
-// Appends a keyword with its data padded (or cut) to length bytes.
-void put_keyword(bytes* item, const char* name, std::uint8_t length, const std::string& data) {
-    item->push_back(static_cast<std::uint8_t>(name[0]));
-    item->push_back(static_cast<std::uint8_t>(name[1]));
-    item->push_back(length);
-    for (std::uint8_t i = 0; i < length; ++i) {
-        item->push_back(i < data.size() ? static_cast<std::uint8_t>(data[i]) : ' ');
-    }
-}
-
-void put_large_item(bytes* image, std::uint8_t tag, const bytes& data) {
-    image->push_back(tag);
-    image->push_back(static_cast<std::uint8_t>(data.size() & 0xFF));
-    image->push_back(static_cast<std::uint8_t>(data.size() >> 8));
-    image->insert(image->end(), data.begin(), data.end());
-}
-
-}  // namespace
-
 void adapter_contents::set_vpd(const std::string& description, const std::string& na_digits, std::uint16_t vendor,
                                std::uint16_t device) {
-    bytes image;
-    bytes identifier(16, ' ');
-    std::memcpy(identifier.data(), description.data(), std::min<std::size_t>(16, description.size()));
-    put_large_item(&image, 0x82, identifier);
-
-    bytes ro;
-    put_keyword(&ro, "PN", 16, "HBA-2P-10G-0001");
-    put_keyword(&ro, "EC", 16, "EC-A03");
-    put_keyword(&ro, "SL", 16, "SN0123456789ABCD");
-    put_keyword(&ro, "NA", 12, na_digits);
-    const char* vendor_keywords[] = {"V0", "V1", "V2", "V3", "V4", "V5", "V6", "V7", "V8", "V9", "VA"};
-    const std::uint8_t vendor_lengths[] = {6, 6, 6, 6, 2, 6, 6, 2, 2, 2, 2};
-    for (int i = 0; i < 11; ++i) {
-        // Appended rather than "v" + std::to_string(i): GCC 12 at -O3 reports a
-        // false -Wrestrict overlap inside that operator+ of libstdc++.
-        std::string data = "v";
-        data += std::to_string(i);
-        put_keyword(&ro, vendor_keywords[i], vendor_lengths[i], data);
-    }
-    ro.push_back('R');
-    ro.push_back('V');
-    ro.push_back(80);
-    ro.resize(ro.size() + 80, 0);
-    put_large_item(&image, 0x90, ro);
-    // The RV checksum: the bytes from the first tag through it sum to zero.
-    const std::size_t checksum_at = image.size() - 80;
-    std::uint8_t sum = 0;
-    for (std::size_t i = 0; i < checksum_at; ++i) {
-        sum = static_cast<std::uint8_t>(sum + image[i]);
-    }
-    image[checksum_at] = static_cast<std::uint8_t>(0x100 - sum);
-
-    bytes rw;
-    for (const char* k : {"VC", "VD", "VE", "VF"}) {
-        put_keyword(&rw, k, 16, "");
-    }
-    rw.push_back('R');
-    rw.push_back('W');
-    rw.push_back(173);
-    rw.resize(rw.size() + 173, 0);
-    put_large_item(&image, 0x91, rw);
-    image.push_back(0x78);
-
-    std::memcpy(vpd.data() + 0xC00, image.data(), image.size());
-    vpd[0x194E] = static_cast<std::uint8_t>(vendor & 0xFF);
-    vpd[0x194F] = static_cast<std::uint8_t>(vendor >> 8);
-    vpd[0x1950] = static_cast<std::uint8_t>(device & 0xFF);
-    vpd[0x1951] = static_cast<std::uint8_t>(device >> 8);
+    adapter_profile profile = realistic_adapter_profile(0);
+    profile.description = description;
+    profile.description.resize(16, ' ');
+    profile.network_address = na_digits;
+    profile.vendor_id = vendor;
+    profile.device_id = device;
+    vpd = build_realistic_vpd(profile);
 }
 
 void adapter_contents::set_settings(const std::uint8_t magic[4]) {

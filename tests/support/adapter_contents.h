@@ -92,9 +92,9 @@ struct adapter_contents {
     // The vendor and device ID of the configuration space's first dword.
     void set_config_ids(std::uint16_t vendor, std::uint16_t device);
 
-    // VPD 0xC00-0xDFF in the standard layout with its checksum, the
-    // identifier string and NA digits given; vendor and device ID words at
-    // 0x194E and 0x1950.
+    // VPD as hbaemu init makes it (0xC00-0xDFF in the standard layout with
+    // its checksum, blank storage elsewhere), with this identifier string,
+    // NA digits and vendor and device ID words at 0x194E and 0x1950.
     void set_vpd(const std::string& description, const std::string& na_digits, std::uint16_t vendor,
                  std::uint16_t device);
     void set_vpd_bytes(std::uint32_t address, const std::string& text);
