@@ -54,10 +54,6 @@ protected:
     std::string err;
 };
 
-std::string description_of(const adapter_record& r) {
-    return std::string(r.description, strnlen(r.description, sizeof r.description));
-}
-
 TEST_F(AdapterListTest, RecordsFollowAdapterIndexWithTheirIds) {
     for (int i = 0; i < 3; ++i) {
         adapter_contents a;
@@ -90,26 +86,20 @@ TEST_F(AdapterListTest, VpdImageAndHighBlockAreKeptInTheRecord) {
     EXPECT_EQ(0, std::memcmp(r.sl_value, realistic_adapter_profile(0).serial_number.data(), 16));
 }
 
+// The identifier string loses its trailing blanks, with one terminator
+// written after the last other character; sixteen characters have none, and
+// blanks after a first character that is all there is are left as read.
 TEST_F(AdapterListTest, DescriptionLosesItsTrailingBlanks) {
-    const adapter_record& r = build_one(adapter_with_description("Gateway         "));
-    EXPECT_EQ(description_of(r), "Gateway");
-    EXPECT_EQ(r.description[7], '\0');
-    EXPECT_EQ(r.description[8], ' ');  // only one terminator is written
-}
-
-TEST_F(AdapterListTest, DescriptionOfSixteenCharactersHasNoTerminator) {
-    const adapter_record& r = build_one(adapter_with_description("ABCDEFGHIJKLMNOP"));
-    EXPECT_EQ(0, std::memcmp(r.description, "ABCDEFGHIJKLMNOP", 16));
-}
-
-TEST_F(AdapterListTest, DescriptionOfBlanksAfterTheFirstCharacterIsLeftAsRead) {
-    const adapter_record& r = build_one(adapter_with_description("X               "));
-    EXPECT_EQ(0, std::memcmp(r.description, "X               ", 16));
-}
-
-TEST_F(AdapterListTest, DescriptionEndingOneBeforeTheFieldIsTerminated) {
-    const adapter_record& r = build_one(adapter_with_description("ABCDEFGHIJKLMNO "));
-    EXPECT_EQ(0, std::memcmp(r.description, "ABCDEFGHIJKLMNO\0", 16));
+    const std::pair<std::string, std::string> cases[] = {
+        {"Gateway         ", std::string("Gateway\0        ", 16)},
+        {"ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMNOP"},
+        {"X               ", "X               "},
+        {"ABCDEFGHIJKLMNO ", std::string("ABCDEFGHIJKLMNO\0", 16)},
+    };
+    for (const auto& [stored, recorded] : cases) {
+        const adapter_record& r = build_one(adapter_with_description(stored));
+        EXPECT_EQ(std::string(r.description, 16), recorded) << stored;
+    }
 }
 
 TEST_F(AdapterListTest, NetworkAddressDigitsDecodeInBothLetterCases) {
