@@ -31,10 +31,7 @@ protected:
     }
 
     void install(const std::string& adapter, const boot_settings_record& record) {
-        std::vector<std::uint8_t> flash = erased_flash();
-        put_option_rom(&flash, 0x1A);
-        put_record(&flash, record);
-        box.write_file(adapter + "/flash.bin", flash);
+        box.write_file(adapter + "/flash.bin", flash_holding(record));
     }
 
     std::vector<std::uint8_t> flash_of(const std::string& adapter) const {

@@ -31,14 +31,6 @@ protected:
     }
 };
 
-bytes pattern(std::size_t size) {
-    bytes data(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        data[i] = static_cast<std::uint8_t>(i * 31 + (i >> 8));
-    }
-    return data;
-}
-
 TEST_F(flash_emulator_test, ProgrammedPagesReadBackAndPersist) {
     open_adapter();
     // A settings-sized save: one full page and one of 192 bytes.

@@ -16,14 +16,6 @@ const recorded_transfer kWriteEnable{0x01, 0x06};
 const recorded_transfer kStatusCommand{0x09, 0x05};
 const recorded_transfer kStatusReady{0x00, 0x00};
 
-std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t first) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(first + i * 13);
-    }
-    return bytes;
-}
-
 using flash_write_page_test = adapter_bench_test;
 
 TEST_F(flash_write_page_test, FullPageIsWriteEnableCommandSixtyFourChunksAndPoll) {

@@ -28,14 +28,6 @@ std::size_t read_requests(std::uint32_t words) {
     return 4 + 4 + 4 * static_cast<std::size_t>(words);
 }
 
-std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t first) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(first + i * 7 + (i >> 8));
-    }
-    return bytes;
-}
-
 // Every report, as (done, total).
 struct progress_log {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> reports;

@@ -15,20 +15,10 @@ namespace {
 
 const std::string kSavingPrompt = "Saving settings to Adapter... please wait  ";
 
-std::vector<std::uint8_t> installed_flash(const boot_settings_record& record) {
-    std::vector<std::uint8_t> flash = erased_flash();
-    put_option_rom(&flash, 0x1A);
-    put_record(&flash, record);
-    for (std::size_t i = 0x40000; i < kFlashBytes; i += 256) {
-        flash[i] = 0x33;
-    }
-    return flash;
-}
-
 using SettingsCommands = one_adapter_test;
 
 TEST_F(SettingsCommands, EraseSettingsWipesTheSettingsSectorSilently) {
-    const std::vector<std::uint8_t> before = installed_flash(configured_record());
+    const std::vector<std::uint8_t> before = flash_holding(configured_record());
     write_flash(before);
     for (const char* force : {"--force", "-f"}) {
         const run_result r = box.run({"--erase", "0", "settings", force});
@@ -46,7 +36,7 @@ TEST_F(SettingsCommands, EraseSettingsWipesTheSettingsSectorSilently) {
 }
 
 TEST_F(SettingsCommands, EraseSettingsFailureIsReportedByTheCommand) {
-    const std::vector<std::uint8_t> before = installed_flash(configured_record());
+    const std::vector<std::uint8_t> before = flash_holding(configured_record());
     write_flash(before);
     box.write_text("adapter00/faults", "flash-stuck\n");
     const run_result r = box.run({"--erase", "0", "settings", "--force"});
@@ -71,7 +61,7 @@ std::vector<std::string> trace_lines(const std::string& text) {
 TEST_F(SettingsCommands, ConfigureWhoseAdapterIsLostInTheSecondPieceFails) {
     boot_settings_record stored = configured_record();
     stored.flag = 0;
-    const std::vector<std::uint8_t> before = installed_flash(stored);
+    const std::vector<std::uint8_t> before = flash_holding(stored);
     const std::vector<std::string> arguments = {"--configure", "0", "initiatorname=iqn.2001-04.com.example:host2",
                                                 "vlanid=7"};
 

@@ -13,18 +13,6 @@ namespace {
 
 const std::string kSavingPrompt = "Saving settings to Adapter... please wait  ";
 
-// Flash with an Option ROM, a record in the settings sector and something
-// in the sectors after it.
-std::vector<std::uint8_t> flash_holding(const boot_settings_record& record) {
-    std::vector<std::uint8_t> flash = erased_flash();
-    put_option_rom(&flash, 0x1A);
-    put_record(&flash, record);
-    for (std::size_t i = 0x40000; i < kFlashBytes; i += 0x1000) {
-        flash[i] = 0x42;
-    }
-    return flash;
-}
-
 class SettingsStorage : public adapter_bench_test {
 protected:
     // Reads the record from adapter 0, expecting success and silence.

@@ -46,6 +46,18 @@ bytes make_used_flash() {
     return flash;
 }
 
+bytes flash_holding(const boot_settings_record& record) {
+    bytes flash = erased_flash();
+    const bytes rom = pattern(100 * 1024);
+    std::copy(rom.begin(), rom.end(), flash.begin());
+    put_option_rom(&flash, 0x1A);
+    put_record(&flash, record);
+    for (std::size_t i = kRecordOffset + kSectorBytes; i < kFlashBytes; i += 0x1000) {
+        flash[i] = 0x42;
+    }
+    return flash;
+}
+
 boot_settings_record record_from_flash(const bytes& flash) {
     boot_settings_record record;
     std::memcpy(&record, flash.data() + kRecordOffset, sizeof record);

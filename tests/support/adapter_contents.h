@@ -27,6 +27,15 @@ inline bytes bytes_of(const bytes& v, std::size_t from, std::size_t to) {
     return bytes(v.begin() + static_cast<std::ptrdiff_t>(from), v.begin() + static_cast<std::ptrdiff_t>(to));
 }
 
+// Bytes that differ from their neighbours, from first on.
+inline bytes pattern(std::size_t size, std::uint8_t first = 0) {
+    bytes data(size);
+    for (std::size_t i = 0; i < size; ++i) {
+        data[i] = static_cast<std::uint8_t>(first + i * 7 + (i >> 8));
+    }
+    return data;
+}
+
 inline bytes erased_flash() {
     return bytes(kFlashBytes, 0xFF);
 }
@@ -46,6 +55,11 @@ bytes make_rom_image(std::size_t size);
 // (so a sector that is not erased cannot take a new image), and a settings
 // sector with content of its own behind the record's magic.
 bytes make_used_flash();
+
+// Flash as an installed adapter holds it: 100 KiB of Option ROM with its
+// $DM$ header at 0x1A, the record, and something in every 4 KiB after the
+// settings sector.
+bytes flash_holding(const boot_settings_record& record);
 
 // The boot settings record in flash.
 inline void put_record(bytes* flash, const boot_settings_record& record) {
