@@ -100,6 +100,9 @@ TEST(ExitStatus, NothingDoneIsNeverReportedAsSuccess) {
     const std::string three_adapters =
         "ERROR: Invalid Adapter number! Only allowed values are 0 to 2, since only 3 Adapters are installed.\n";
     const std::string version = "version=1.1\n";
+    const std::string no_image = "ERROR: please specify the file path to flash to the Adapter!\n";
+    const std::string no_file = "ERROR: please specify the image or backup file to compare the Adapter with!\n";
+    const std::string list_refused = "SetupDiGetClassDevs failed: 5\n";
     std::vector<row> rows = {
         {"typo of settings", adapters::realistic, {"--erase", "0", "setting", "--force"}, which_erase, 255},
         {"upper-case rom", adapters::realistic, {"--erase", "0", "ROM", "--force"}, which_erase, 255},
@@ -109,11 +112,7 @@ TEST(ExitStatus, NothingDoneIsNeverReportedAsSuccess) {
         {"erase with -force", adapters::realistic, {"-e", "0", "rom", "-force"}, no_force, 255},
         {"erase with --forced", adapters::realistic, {"-e", "0", "rom", "--forced"}, no_force, 255},
         {"erase with -F", adapters::realistic, {"-e", "0", "settings", "-F"}, no_force, 255},
-        {"update without a file",
-         adapters::realistic,
-         {"--update", "0"},
-         "ERROR: please specify the file path to flash to the Adapter!\n",
-         255},
+        {"update without a file", adapters::realistic, {"--update", "0"}, no_image, 255},
         {"misspelt display", adapters::realistic, {"--dispaly", "0"}, "USAGE", 255},
         {"misspelt update", adapters::realistic, {"--updat", "0", "new.rom"}, "USAGE", 255},
         {"unknown word", adapters::realistic, {"--bogus", "0"}, "USAGE", 255},
@@ -153,11 +152,7 @@ TEST(ExitStatus, NothingDoneIsNeverReportedAsSuccess) {
         {"index 3 of three", adapters::three, {"-d", "3"}, three_adapters, 255},
         {"letter index", adapters::three, {"--erase", "x", "rom", "-f"}, three_adapters, 255},
         {"dash index", adapters::three, {"-d", "-"}, three_adapters, 255},
-        {"verify without a file",
-         adapters::realistic,
-         {"--verify", "0"},
-         "ERROR: please specify the image or backup file to compare the Adapter with!\n",
-         255},
+        {"verify without a file", adapters::realistic, {"--verify", "0"}, no_file, 255},
         {"display, flash unreadable",
          adapters::flash_unreadable,
          {"--display", "0"},
@@ -173,12 +168,8 @@ TEST(ExitStatus, NothingDoneIsNeverReportedAsSuccess) {
         {"display, no Option ROM", adapters::erased, {"--display", "0"}, "", 0, "~not present"},
         {"display, version 1.0 record", adapters::version_1_0, {"--display", "0"}, "", 0, "~version!"},
         {"display, all read", adapters::realistic, {"--display", "0"}, "", 0, "~Target CHAP secret"},
-        {"list, interface list unavailable", adapters::no_list, {"--list"}, "SetupDiGetClassDevs failed: 5\n", 255},
-        {"display, interface list unavailable",
-         adapters::no_list,
-         {"--display", "0"},
-         "SetupDiGetClassDevs failed: 5\n" + no_adapter,
-         255},
+        {"list, interface list unavailable", adapters::no_list, {"--list"}, list_refused, 255},
+        {"display, interface list unavailable", adapters::no_list, {"--display", "0"}, list_refused + no_adapter, 255},
     };
     // Whatever the command word, an adapter index with no adapter is refused.
     for (const char* word : {"-d", "--display", "-c", "-u", "-e", "--list", "-v", "whatever"}) {

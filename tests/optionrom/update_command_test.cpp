@@ -205,10 +205,8 @@ TEST_F(UpdateCommand, AdapterThatStopsAnsweringDuringTheSecondPieceIsNoSuccess) 
     const std::vector<std::uint8_t> image = make_rom_image(300);
     // Count the requests up to the second piece's program command.
     ASSERT_EQ(update_with(image, true).status, 0);
-    const std::string trace = box.read_text("trace.log");
-    const std::size_t command_at = trace.find(" regwrite 0x000006d8 0x00010002");
-    ASSERT_NE(command_at, std::string::npos);
-    const long requests_before = std::count(trace.begin(), trace.begin() + static_cast<long>(command_at), '\n');
+    const std::size_t requests_before =
+        requests_before_command(box.read_text("trace.log"), flash_wire::command_word(flash_wire::kPageProgram, 0x100));
 
     box.write_file("adapter00/flash.bin", flash_before);
     box.write_text("adapter00/faults", "fail-after " + std::to_string(requests_before) + "\n");

@@ -108,15 +108,6 @@ TEST_F(VpdWordRead, AddressIsMaskedToDwordsOfThe8KSpace) {
     EXPECT_EQ(word, vpd_dword(device, 0x1FFC));
 }
 
-TEST_F(VpdWordRead, FailedDataReadLeavesTheWord) {
-    fill_vpd_pattern(&device);
-    hw().failing_vpd_data_reads.insert(1);
-    open();
-    std::uint32_t word = 0x12345678;
-    EXPECT_EQ(vpd_read_word(0, kCap, 0x100, &word), kVpdDataFailed);
-    EXPECT_EQ(word, 0x12345678u);
-}
-
 TEST_F(VpdWordRead, FlagThatNeverComesEndsWithinTheBound) {
     fill_vpd_pattern(&device);
     device.faults = "vpd-stuck\n";
@@ -134,12 +125,17 @@ TEST_F(VpdWordRead, FlagThatNeverComesEndsWithinTheBound) {
     }
 }
 
-TEST_F(VpdWordRead, PollReadsThatKeepFailingEndWithinTheBound) {
-    hw().failing_config_reads.insert(kCap);
-    open();
-    std::uint32_t word = 7;
-    EXPECT_EQ(vpd_read_word(0, kCap, 0x0C00, &word), kVpdTimedOut);
-    EXPECT_EQ(word, 7u);
+// A data register read that fails, or poll reads that keep failing, leave
+// the word as it was.
+TEST_F(VpdWordRead, FailedReadsLeaveTheWord) {
+    for (const bool poll_reads_fail : {false, true}) {
+        hw().failing_vpd_data_reads = {1};
+        hw().failing_config_reads = poll_reads_fail ? std::set<std::uint32_t>{kCap} : std::set<std::uint32_t>{};
+        open();
+        std::uint32_t word = 7;
+        EXPECT_EQ(vpd_read_word(0, kCap, 0x0C00, &word), poll_reads_fail ? kVpdTimedOut : kVpdDataFailed);
+        EXPECT_EQ(word, 7u);
+    }
 }
 
 TEST_F(VpdWordRead, SlowDeviceStillDelivers) {

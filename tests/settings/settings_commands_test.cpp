@@ -3,11 +3,11 @@
 // save with its fix-ups and with the adapter lost half way through.
 #include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
+#include "support/flash_wire.h"
 #include "support/one_adapter_test.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -45,16 +45,6 @@ TEST_F(SettingsCommands, EraseSettingsFailureIsReportedByTheCommand) {
     EXPECT_EQ(r.status, 255);
 }
 
-// The trace of a run, one request a line.
-std::vector<std::string> trace_lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // The adapter stops answering from the second page program on: the second
 // page fails with the refused register write, and the restore cannot reach
 // the adapter either.
@@ -72,15 +62,8 @@ TEST_F(SettingsCommands, ConfigureWhoseAdapterIsLostInTheSecondPieceFails) {
         dry.add_blank_adapter("adapter00");
         dry.write_file("adapter00/flash.bin", before);
         ASSERT_EQ(dry.run(arguments, true).status, 0);
-        const std::vector<std::string> lines = trace_lines(dry.read_text("trace.log"));
-        std::size_t second_page = 0;
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (lines[i] == "adapter00 regwrite 0x000006d8 0x00010302") {
-                second_page = i;
-                break;
-            }
-        }
-        ASSERT_GT(second_page, 0u);
+        const std::size_t second_page = requests_before_command(
+            dry.read_text("trace.log"), flash_wire::command_word(flash_wire::kPageProgram, kRecordOffset + 256));
         box.write_text("adapter00/faults", "fail-after " + std::to_string(second_page) + "\n");
     }
     write_flash(before);

@@ -1,5 +1,7 @@
 #include "support/flash_wire.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <ostream>
 #include <sstream>
@@ -96,4 +98,12 @@ std::vector<programmed_piece> programmed_pieces_in_trace(const std::string& trac
         }
     }
     return pieces;
+}
+
+std::size_t requests_before_command(const std::string& trace, std::uint32_t word) {
+    char line[40];
+    std::snprintf(line, sizeof line, " regwrite 0x%08x 0x%08x\n", flash_wire::kDataRegister, word);
+    const std::size_t at = trace.find(line);
+    return static_cast<std::size_t>(std::count(
+        trace.begin(), at == std::string::npos ? trace.end() : trace.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
 }

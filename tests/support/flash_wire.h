@@ -110,6 +110,10 @@ private:
 // of failed requests and of configuration space are passed over.
 flash_wire_decoder decode_trace(const std::string& trace);
 
+// The requests in a trace before the one that writes this command word to
+// the data register (every request when none does).
+std::size_t requests_before_command(const std::string& trace, std::uint32_t word);
+
 // Sectors named by the sector erase commands in a trace (one 4-byte
 // transfer that ends the command), in order.
 std::vector<int> erased_sectors_in_trace(const std::string& trace);
