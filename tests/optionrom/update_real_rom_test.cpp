@@ -71,8 +71,7 @@ TEST(UpdateWithPackagedRom, RomIsWrittenByteForByteAndThenShownAsPresent) {
     const run_result r = box.run({"--update", "0", roms.front().string(), "--force"});
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    const std::size_t header_at = r.out.find(update_header(rom.size()));
-    EXPECT_NE(header_at, std::string::npos);
+    EXPECT_NE(r.out.find(update_header(rom.size())), std::string::npos);
     EXPECT_NE(r.out.find("written anyway as --force asks.\n"), std::string::npos);
     EXPECT_EQ(r.out.substr(r.out.size() - kUpdateSucceeded.size()), kUpdateSucceeded);
 
