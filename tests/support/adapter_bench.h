@@ -1,9 +1,9 @@
 // One emulated adapter in this process, for the tests below the binary: the
-// emulator's own model (flash controller, SPI NOR flash, configuration space
-// and VPD capability) behind a transport that passes every request on to the
-// emulator's own, records every request and sleep in order (sleeps are not
-// spent) and gives the scripted answers the model has no fault for, on
-// exactly the request or transfer a test picks. One bench at a time: it puts
+// emulator's model (flash controller, SPI NOR flash, configuration space and
+// VPD capability) behind a transport that passes every request on to the
+// emulator's transport, records every request and sleep in order (sleeps
+// are not spent) and gives the scripted answers the model has no fault for,
+// on exactly the request or transfer a test picks. One bench at a time: it puts
 // its transport in place of the platform's while it lives.
 //
 // What the adapter holds at power-on (the contents, with the emulator's own
