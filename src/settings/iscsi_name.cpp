@@ -131,6 +131,8 @@ bool is_iqn_rest(const char* text) {
     return true;
 }
 
+}  // namespace
+
 bool is_name_setting(const setting_row& row) {
     for (const char* name : kNameSettings) {
         if (std::strcmp(row.name, name) == 0) {
@@ -139,8 +141,6 @@ bool is_name_setting(const setting_row& row) {
     }
     return false;
 }
-
-}  // namespace
 
 bool is_iscsi_name(const char* text) {
     if (skip_prefix(&text, "iqn.")) {

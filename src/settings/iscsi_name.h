@@ -14,6 +14,9 @@
 // names are folded to lower case before they are compared.
 bool is_iscsi_name(const char* text);
 
+// Whether row is a setting that holds an iSCSI name.
+bool is_name_setting(const setting_row& row);
+
 // 0 when row is no iSCSI name setting, or value is empty (which clears the
 // name) or an iSCSI name; otherwise -1 after the refusal line naming the
 // setting.

@@ -130,7 +130,7 @@ TEST_P(BadInput, IsRefusedCleanlyOrReadWhole) {
             command += " '" + arguments[i] + "'";
         }
         command += " <(cat '" + arguments.back() + "')";
-        r = run_program("/bin/bash", {"-c", command, HBABOOTCFG_PATH}, {{"HBAEMU_DIR", box.folder("")}});
+        r = box.run_program_here("/bin/bash", {"-c", command, HBABOOTCFG_PATH});
     } else {
         r = box.run(arguments);
     }

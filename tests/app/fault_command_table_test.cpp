@@ -4,9 +4,10 @@
 // goes unsaid, and no line claims what did not happen: "done." and
 // "succeeded" only when the flash holds what was asked, "differ" only when
 // it does not, "restored" only when the previous record is back and "could
-// not be restored" only when it is not, and the display shows nothing but a
-// beginning of the healthy display (so neither "not present" nor zeros). A
-// backup file exists only when it holds what the adapter holds.
+// not be restored" only when it is not, "equals" only from a compare that
+// succeeds, and the display shows nothing but a beginning of the healthy
+// display (so neither "not present" nor zeros). A backup file exists only
+// when it holds what the adapter holds.
 #include "device/adapter_table.h"
 #include "emulator/contents/adapter_profile.h"
 #include "emulator/contents/option_rom_image.h"
@@ -16,7 +17,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -66,7 +66,8 @@ bool has(const std::string& text, const char* part) {
 }
 
 // A restore puts back a backup of the adapter as made, after a new Option
-// ROM and other settings; prepare_only runs no command on top of that.
+// ROM and other settings; a verify compares with a backup of the adapter as
+// it is. prepare_only runs no command on top of that.
 outcome run_with(std::vector<std::string> arguments, const std::string& fault, std::size_t healthy_requests,
                  bool prepare_only = false) {
     emulator_sandbox box;
@@ -78,7 +79,11 @@ outcome run_with(std::vector<std::string> arguments, const std::string& fault, s
         box.run({"--update", "0", box.folder("update.rom")});
         box.run({"--configure", "0", "vlanid=9"});
     }
+    if (std::find(arguments.begin(), arguments.end(), "SAME") != arguments.end()) {
+        box.run({"--backup", "0", box.folder("same.bin")});
+    }
     std::replace(arguments.begin(), arguments.end(), std::string("IMAGE"), box.folder("update.rom"));
+    std::replace(arguments.begin(), arguments.end(), std::string("SAME"), box.folder("same.bin"));
     std::replace(arguments.begin(), arguments.end(), std::string("BACKUP"), box.folder("made.bin"));
     std::replace(arguments.begin(), arguments.end(), std::string("OUT"), box.folder("out.bin"));
     if (prepare_only) {
@@ -94,7 +99,7 @@ outcome run_with(std::vector<std::string> arguments, const std::string& fault, s
     } else if (fault != "held") {
         box.write_text(folder + "/faults", faults);
     } else {
-        setenv("HBAEMU_DIR", box.root().c_str(), 1);
+        box.use_in_this_process();
         enumerate_adapters();
     }
     outcome o{box.run(arguments, fault.empty()), {}, {}, 0};
@@ -132,6 +137,9 @@ TEST_P(FaultByCommand, StatusZeroMeansTheFlashHoldsWhatWasAskedAndNoLineClaimsWh
             {o.backup != backup_as_asked, "a backup file that does not hold what the adapter holds"},
             {(has(o.r.out, "done.") || has(o.r.out, "succeeded")) && !as_asked, "claims what was not done"},
             {has(o.r.err, "differ") && as_asked, "says the flash differs, but it holds what was asked"},
+            {has(o.r.out, "Flash equals") != (o.r.status == 0 && GetParam()[0] == "--verify"),
+             "a compare that says the flash equals and fails, or succeeds without saying so"},
+            {has(o.r.out, "Flash differs"), "says the flash differs from a backup of itself"},
             {has(o.r.err, "ettings restored") && o.flash != untouched.flash, "claims a restore that is not"},
             {has(o.r.err, "could not be restored") && o.flash == untouched.flash, "denies a restore that is"},
             {!healthy.r.out.starts_with(shown), "the display shows what the adapter does not hold"},
@@ -157,7 +165,11 @@ INSTANTIATE_TEST_SUITE_P(EveryCommand, FaultByCommand,
                                            std::vector<std::string>{"--list"},
                                            std::vector<std::string>{"--export", "0"},
                                            std::vector<std::string>{"--backup", "0", "OUT"},
-                                           std::vector<std::string>{"--restore", "0", "BACKUP", "all", "--force"}),
-                         [](const auto& info) { return std::to_string(info.index) + "_" + info.param[0].substr(2); });
+                                           std::vector<std::string>{"--restore", "0", "BACKUP", "all", "--force"},
+                                           std::vector<std::string>{"--verify", "0", "SAME"}),
+                         [](const auto& info) {
+                             const std::vector<std::string>& words = info.param;
+                             return words[0].substr(2) + (words[0] == "--erase" ? "_" + words[2] : "");
+                         });
 
 }  // namespace

@@ -102,8 +102,7 @@ interrupted_run run_and_interrupt(const emulator_sandbox& box, const std::vector
         sigprocmask(SIG_SETMASK, &none, nullptr);
         dup2(open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
         dup2(open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
-        setenv("HBAEMU_DIR", box.root().c_str(), 1);
-        setenv("HBAEMU_TRACE", box.folder("run.trace").c_str(), 1);
+        point_emulator_at(box.root(), box.folder("run.trace"));
         // The interrupt must land inside a stretch of real time: the slow
         // flash keeps real time, the emulator's default.
         setenv("HBAEMU_CLOCK", "real", 1);

@@ -39,9 +39,7 @@ protected:
     std::string path(const std::string& name) const { return folder() + "/" + name; }
     run_result backup(const std::string& name,
                       const std::vector<std::pair<std::string, std::string>>& extra_environment = {}) const {
-        std::vector<std::pair<std::string, std::string>> environment = {{"HBAEMU_DIR", box.root()}};
-        environment.insert(environment.end(), extra_environment.begin(), extra_environment.end());
-        return run_program(HBABOOTCFG_PATH, {"--backup", "0", path(name)}, environment);
+        return box.run_program_here(HBABOOTCFG_PATH, {"--backup", "0", path(name)}, extra_environment);
     }
     // The same backup, with the naming step hooked (backup_naming_shim.cpp);
     // without unnamed files, as on a file system that has none.
@@ -145,7 +143,7 @@ TEST_F(BackupFileOnDisk, FolderItCannotGoIntoIsRefusedBeforeTheRead) {
     }
     for (const refusal& c : refusals) {
         SCOPED_TRACE(c.name);
-        const run_result r = run_program(HBABOOTCFG_PATH, {"--backup", "0", c.target}, {{"HBAEMU_DIR", box.root()}});
+        const run_result r = box.run({"--backup", "0", c.target});
         EXPECT_EQ(r.status, 255);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, std::string("ERROR: Could not create the backup file: ") + c.reason + "!\n");

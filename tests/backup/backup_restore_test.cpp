@@ -3,8 +3,8 @@
 // to do, and restores and backups cut by faults.
 #include "backup/crc32.h"
 #include "emulator/contents/option_rom_image.h"
-#include "optionrom/update_test_images.h"
-#include "support/emulator_sandbox.h"
+#include "support/adapter_contents.h"
+#include "support/flash_wire.h"
 #include "support/realistic_adapters.h"
 
 #include <gtest/gtest.h>
@@ -19,16 +19,10 @@
 
 namespace {
 
-using bytes = std::vector<std::uint8_t>;
-
 constexpr std::size_t kHeaderSize = 32;
 constexpr std::size_t kRomEnd = 0x30000;
 constexpr std::size_t kSettingsEnd = 0x30000 + 448;
 constexpr std::size_t kBackupSize = kHeaderSize + kSettingsEnd;
-
-bytes slice(const bytes& b, std::size_t from, std::size_t to) {
-    return bytes(b.begin() + static_cast<long>(from), b.begin() + static_cast<long>(to));
-}
 
 std::size_t count_lines(const std::string& text) {
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
@@ -59,8 +53,8 @@ protected:
         ASSERT_EQ(run({"--update", "0", box.folder("newer.rom")}).status, 0);
         ASSERT_EQ(run({"--configure", "0", "vlanid=9", "staticip=10.9.9.9"}).status, 0);
         changed = flash();
-        ASSERT_NE(slice(changed, 0, kRomEnd), slice(original, 0, kRomEnd));
-        ASSERT_NE(slice(changed, kRomEnd, kSettingsEnd), slice(original, kRomEnd, kSettingsEnd));
+        ASSERT_NE(bytes_of(changed, 0, kRomEnd), bytes_of(original, 0, kRomEnd));
+        ASSERT_NE(bytes_of(changed, kRomEnd, kSettingsEnd), bytes_of(original, kRomEnd, kSettingsEnd));
     }
 
     emulator_sandbox box;
@@ -94,11 +88,11 @@ TEST_F(BackupRestore, BackupHoldsHeaderRomAndSettings) {
                                  0x01,
                                  0x00,
                                  0x00};
-    EXPECT_EQ(slice(backup, 8, 24), header_fields);
+    EXPECT_EQ(bytes_of(backup, 8, 24), header_fields);
     bytes resealed = backup;
     put_crc(&resealed);
     EXPECT_EQ(resealed, backup);
-    EXPECT_EQ(slice(backup, kHeaderSize, kBackupSize), slice(original, 0, kSettingsEnd));
+    EXPECT_EQ(bytes_of(backup, kHeaderSize, kBackupSize), bytes_of(original, 0, kSettingsEnd));
     // No temporary file is left beside it.
     int entries = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(box.root())) {
@@ -121,10 +115,10 @@ TEST_F(BackupRestore, EachPartRoundTrips) {
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err, "");
         const bytes now = flash();
-        EXPECT_EQ(slice(now, p.from, p.to), slice(original, p.from, p.to));
+        EXPECT_EQ(bytes_of(now, p.from, p.to), bytes_of(original, p.from, p.to));
         // Outside the part, the flash is as the changes left it.
-        EXPECT_EQ(slice(now, 0, p.from), slice(changed, 0, p.from));
-        EXPECT_EQ(slice(now, p.to, now.size()), slice(changed, p.to, changed.size()));
+        EXPECT_EQ(bytes_of(now, 0, p.from), bytes_of(changed, 0, p.from));
+        EXPECT_EQ(bytes_of(now, p.to, now.size()), bytes_of(changed, p.to, changed.size()));
     }
     EXPECT_EQ(flash(1), box.read_file("adapter01/flash.bin"));
 }
@@ -152,7 +146,7 @@ TEST_F(BackupRestore, ErasedBackupRomClearsTheRegionAndOnlyDifferingSectorsAreEr
     const std::string trace = box.read_text("trace.log");
     EXPECT_EQ(erased_sectors_in_trace(trace), std::vector<int>{0});  // the 48 KiB ROM lies in sector 0
     EXPECT_EQ(programmed_pieces_in_trace(trace), std::vector<programmed_piece>{});
-    EXPECT_EQ(slice(flash(), 0, kRomEnd), bytes(kRomEnd, 0xFF));
+    EXPECT_EQ(bytes_of(flash(), 0, kRomEnd), bytes(kRomEnd, 0xFF));
 }
 
 // Every refusal: one "ERROR: " line naming the problem, status -1, and the
@@ -241,7 +235,7 @@ TEST_F(BackupRestore, RestoreCutByAFaultFailsAndCanBeRepeated) {
         box.write_text("adapter00/faults", "");
         const run_result again = run({"--restore", "0", backup_path(), "all", "--force"});
         EXPECT_EQ(again.status, 0) << again.err;
-        EXPECT_EQ(slice(flash(), 0, kSettingsEnd), slice(original, 0, kSettingsEnd));
+        EXPECT_EQ(bytes_of(flash(), 0, kSettingsEnd), bytes_of(original, 0, kSettingsEnd));
     }
 }
 
@@ -282,7 +276,7 @@ TEST_F(BackupRestore, OnlyDifferingSectorsAreRewritten) {
         expected.push_back({address, 256});
     }
     EXPECT_EQ(programmed_pieces_in_trace(trace), expected);
-    EXPECT_EQ(slice(flash(), 0, kSettingsEnd), slice(box.read_file("two.bin"), kHeaderSize, kBackupSize));
+    EXPECT_EQ(bytes_of(flash(), 0, kSettingsEnd), bytes_of(box.read_file("two.bin"), kHeaderSize, kBackupSize));
 
     const std::string head =
         "Comparing Option ROM of Adapter with the backup... please wait\n"

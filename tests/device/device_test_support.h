@@ -7,16 +7,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 class emulated_adapters_test : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("HBAEMU_DIR", box.root().c_str(), 1); }
-    void TearDown() override {
-        close_adapter_handles();
-        unsetenv("HBAEMU_DIR");
-    }
+    void SetUp() override { box.use_in_this_process(); }
 
     // Runs enumerate_adapters and captures what it printed.
     std::uint8_t enumerate(std::string* out, std::string* err) {

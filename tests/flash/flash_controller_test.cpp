@@ -1,7 +1,9 @@
 // Single transfers through the flash controller, request by request: the
 // busy check before anything starts, the data register before the operation
 // word, and the bounded wait afterwards.
-#include "flash_bench.h"
+#include "support/adapter_bench.h"
+
+#include "flash/flash_controller.h"
 
 #include <vector>
 
@@ -10,7 +12,7 @@ namespace {
 constexpr std::uint32_t kData = flash_wire::kDataRegister;
 constexpr std::uint32_t kControl = flash_wire::kControlRegister;
 
-using flash_wait_idle_test = flash_bench_test;
+using flash_wait_idle_test = adapter_bench_test;
 
 TEST_F(flash_wait_idle_test, IdleAtTheFirstLookReturnsAtOnce) {
     const auto [result, err] = run([] { return flash_wait_idle(0); });
@@ -24,7 +26,7 @@ TEST_F(flash_wait_idle_test, BusyThroughoutTimesOutAfterFiveReadsAndFourSleeps) 
     const auto [result, err] = run([] { return flash_wait_idle(0); });
     EXPECT_EQ(result, kFlashWriteIncomplete);
     EXPECT_EQ(err, kTimeoutLine);
-    const recorded_request busy = reg_read_of(kControl, kControlBusyValue);
+    const recorded_request busy = reg_read_of(kControl, flash_wire::kControlBusy);
     EXPECT_EQ(bench.requests, (std::vector<recorded_request>{busy, sleep_of(10), busy, sleep_of(10), busy, sleep_of(10),
                                                              busy, sleep_of(10), busy}));
 }
@@ -47,7 +49,7 @@ TEST_F(flash_wait_idle_test, FailedRegisterReadIsNoIdle) {
     EXPECT_TRUE(bench.sleeps().empty());
 }
 
-using flash_write_op_test = flash_bench_test;
+using flash_write_op_test = adapter_bench_test;
 
 TEST_F(flash_write_op_test, OneByteSendsDataRegisterThenOperationWordThenWaits) {
     const auto [result, err] = run([] { return flash_write_op(0, 1, 0, 0x05); });
@@ -72,32 +74,7 @@ TEST_F(flash_write_op_test, OperationWordCarriesCountAndContinueFlag) {
     }
 }
 
-TEST_F(flash_write_op_test, WrongByteCountTouchesNoRegister) {
-    for (const std::uint32_t count : {0u, 5u}) {
-        const auto [result, err] = run([count] { return flash_write_op(0, count, 0, 0); });
-        EXPECT_EQ(result, kFlashBadArgument);
-        EXPECT_EQ(err, "ERROR: wrong byte count of " + std::to_string(count) + " to write!\n");
-    }
-    EXPECT_TRUE(bench.requests.empty());
-}
-
-TEST_F(flash_write_op_test, BusyControllerStartsNothing) {
-    hw().busy_reads = 1;
-    const auto [result, err] = run([] { return flash_write_op(0, 4, 1, 0x1234); });
-    EXPECT_EQ(result, kFlashControllerBusy);
-    EXPECT_EQ(err, kBusyLine);
-    EXPECT_EQ(bench.requests, (std::vector<recorded_request>{reg_read_of(kControl, kControlBusyValue)}));
-}
-
-TEST_F(flash_write_op_test, TransferThatNeverCompletesReportsTimeoutThenWriteFailure) {
-    hw().busy_reads_per_transfer = 5;
-    const auto [result, err] = run([] { return flash_write_op(0, 1, 0, 0x06); });
-    EXPECT_EQ(result, kFlashWriteIncomplete);
-    EXPECT_EQ(err, kTimeoutLine + kWriteFailedLine);
-    EXPECT_EQ(bench.sleeps().size(), 4u);
-}
-
-using flash_read_op_test = flash_bench_test;
+using flash_read_op_test = adapter_bench_test;
 
 TEST_F(flash_read_op_test, ReadStartsTransferWaitsThenFetchesData) {
     // A fast read of address 0, left open so that bytes can be clocked in.
@@ -124,37 +101,52 @@ TEST_F(flash_read_op_test, ReadStartsTransferWaitsThenFetchesData) {
     EXPECT_FALSE(bench.flash_selected());
 }
 
-TEST_F(flash_read_op_test, BusyControllerStartsNothingAndLeavesWordAlone) {
-    hw().busy_reads = 1;
-    std::uint32_t word = 0xDEADBEEF;
-    const auto [result, err] = run([&word] { return flash_read_op(0, 4, 0, &word); });
-    EXPECT_EQ(result, kFlashControllerBusy);
-    EXPECT_EQ(err, kBusyLine);
-    EXPECT_EQ(word, 0xDEADBEEFu);
-    EXPECT_EQ(bench.count(recorded_kind::register_write), 0u);
-}
-
-TEST_F(flash_read_op_test, TransferThatNeverCompletesReportsTimeoutThenReadFailure) {
-    hw().busy_reads_per_transfer = 5;
-    std::uint32_t word = 0xDEADBEEF;
-    const auto [result, err] = run([&word] { return flash_read_op(0, 4, 0, &word); });
-    EXPECT_EQ(result, kFlashReadIncomplete);
-    EXPECT_EQ(err, kTimeoutLine + kReadFailedLine);
-    EXPECT_EQ(word, 0xDEADBEEFu);
-    // The data register is never fetched after a timeout.
-    for (const recorded_request& r : bench.requests) {
-        EXPECT_FALSE(r.kind == recorded_kind::register_read && r.offset == kData);
+// A wrong byte count touches no register; a busy controller starts
+// nothing; a transfer that never completes is reported as a timeout, then a
+// failed write or read, and a read's word is then neither fetched nor stored.
+TEST_F(flash_read_op_test, FailuresOfBothDirections) {
+    struct failure {
+        bool write;
+        std::uint32_t count;
+        const char* faults;
+        std::uint32_t busy_reads;
+        int code;
+        std::string err;
+    };
+    const std::vector<failure> cases = {
+        {true, 0, "", 0, kFlashBadArgument, "ERROR: wrong byte count of 0 to write!\n"},
+        {true, 5, "", 0, kFlashBadArgument, "ERROR: wrong byte count of 5 to write!\n"},
+        {false, 0, "", 0, kFlashBadArgument, "ERROR: wrong byte count of 0 to read!\n"},
+        {false, 5, "", 0, kFlashBadArgument, "ERROR: wrong byte count of 5 to read!\n"},
+        {true, 4, "", 1, kFlashControllerBusy, kBusyLine},
+        {false, 4, "", 1, kFlashControllerBusy, kBusyLine},
+        {true, 1, "controller-busy-reads 5\n", 0, kFlashWriteIncomplete, kTimeoutLine + kWriteFailedLine},
+        {false, 4, "controller-busy-reads 5\n", 0, kFlashReadIncomplete, kTimeoutLine + kReadFailedLine},
+    };
+    for (const failure& c : cases) {
+        SCOPED_TRACE(c.err);
+        hw() = bench_setup{};
+        hw().faults = c.faults;
+        hw().busy_reads = c.busy_reads;
+        bench.clear_log();
+        std::uint32_t word = 0xDEADBEEF;
+        const auto [result, err] =
+            run([&] { return c.write ? flash_write_op(0, c.count, 0, 0x06) : flash_read_op(0, c.count, 0, &word); });
+        EXPECT_EQ(result, c.code);
+        EXPECT_EQ(err, c.err);
+        EXPECT_EQ(word, 0xDEADBEEFu);
+        const std::size_t sleeps = c.faults[0] != '\0' ? 4 : 0;
+        EXPECT_EQ(bench.sleeps().size(), sleeps);
+        if (c.code == kFlashBadArgument) {
+            EXPECT_TRUE(bench.requests.empty());
+        }
+        if (c.code == kFlashControllerBusy) {
+            EXPECT_EQ(bench.requests, (std::vector<recorded_request>{reg_read_of(kControl, flash_wire::kControlBusy)}));
+        }
+        for (const recorded_request& r : bench.requests) {
+            EXPECT_FALSE(!c.write && r.kind == recorded_kind::register_read && r.offset == kData);
+        }
     }
-}
-
-TEST_F(flash_read_op_test, ByteCountOutsideOneToFourIsRefused) {
-    std::uint32_t word = 0;
-    for (const std::uint32_t count : {0u, 5u}) {
-        const auto [result, err] = run([&word, count] { return flash_read_op(0, count, 0, &word); });
-        EXPECT_EQ(result, kFlashBadArgument);
-        EXPECT_EQ(err, "ERROR: wrong byte count of " + std::to_string(count) + " to read!\n");
-    }
-    EXPECT_TRUE(bench.requests.empty());
 }
 
 }  // namespace

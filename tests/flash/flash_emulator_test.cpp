@@ -1,231 +1,94 @@
 // Round trips through the adapter emulator, in-process: what a page program
-// writes reads back and lands in flash.bin, an erase blanks exactly its
-// sector, and the emulator's busy and stuck faults give the codes and lines
-// an operator would see. Sleeps are counted, and spent on the model clock.
-#include "device/adapter_table.h"
+// writes reads back and lands in flash.bin, what an erase blanks reads back
+// blank, and no single refused request passes for success.
 #include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
-#include "support/emulator_interposer.h"
-#include "support/emulator_sandbox.h"
-#include "support/flash_wire.h"
+#include "support/adapter_bench.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
 
-const std::string kBusyLine = "ERROR: adapter serial flash controller busy!\n";
-const std::string kPhaseLine = "ERROR: could not write/read from serial flash!\n";
-
-class flash_emulator_test : public ::testing::Test {
+class flash_emulator_test : public adapter_bench_test {
 protected:
-    void SetUp() override { setenv("HBAEMU_DIR", box.root().c_str(), 1); }
-
-    void TearDown() override {
-        close_adapter_handles();
-        unsetenv("HBAEMU_DIR");
-    }
-
-    // One blank adapter (flash all 0xFF unless flash is given), opened.
-    void open_adapter(const std::string& faults = "", const std::vector<std::uint8_t>& flash = {}) {
-        box.add_blank_adapter("adapter00");
+    // The adapter powered on with these faults (and flash, when given).
+    void open_adapter(const std::string& faults = "", const bytes& flash = {}) {
+        hw().faults = faults;
         if (!flash.empty()) {
-            box.write_file("adapter00/flash.bin", flash);
+            hw().flash = flash;
         }
-        if (!faults.empty()) {
-            box.write_text("adapter00/faults", faults);
-        }
-        ASSERT_EQ(enumerate_adapters(), 1);
+        ASSERT_EQ(bench.power_on(), 1);
     }
 
-    std::vector<std::uint8_t> read_flash(std::uint32_t address, std::uint32_t size) {
-        std::vector<std::uint8_t> bytes(size, 0xA5);
-        EXPECT_EQ(flash_read_words(0, address, size / 4, bytes.data()), kFlashOk);
-        return bytes;
+    bytes read_flash(std::uint32_t address, std::uint32_t size) {
+        bytes data(size, 0xA5);
+        EXPECT_EQ(flash_read_words(0, address, size / 4, data.data()), kFlashOk);
+        return data;
     }
-
-    template <typename Call>
-    std::pair<int, std::string> run(Call call) {
-        ::testing::internal::CaptureStderr();
-        const int result = call();
-        return {result, ::testing::internal::GetCapturedStderr()};
-    }
-
-    emulator_sandbox box;
-    // The emulator's own transport, with the sleeps recorded and spent on the
-    // model clock.
-    emulator_interposer emulator;
 };
-
-std::vector<std::uint8_t> pattern(std::size_t size) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(i * 31 + (i >> 8));
-    }
-    return bytes;
-}
 
 TEST_F(flash_emulator_test, ProgrammedPagesReadBackAndPersist) {
     open_adapter();
     // A settings-sized save: one full page and one of 192 bytes.
-    const std::vector<std::uint8_t> data = pattern(448);
+    const bytes data = pattern(448);
     ASSERT_EQ(flash_write_page(0, kSettingsOffset, 256, data.data()), kFlashOk);
     ASSERT_EQ(flash_write_page(0, kSettingsOffset + 256, 192, data.data() + 256), kFlashOk);
 
     EXPECT_EQ(read_flash(kSettingsOffset, 448), data);
     // A read that starts mid-record sees the same bytes.
-    const std::vector<std::uint8_t> middle = read_flash(kSettingsOffset + 100, 28);
+    const bytes middle = read_flash(kSettingsOffset + 100, 28);
     EXPECT_TRUE(std::equal(middle.begin(), middle.end(), data.begin() + 100));
 
     close_adapter_handles();
-    const std::vector<std::uint8_t> file = box.read_file("adapter00/flash.bin");
-    ASSERT_EQ(file.size(), kFlashSize);
+    const bytes file = bench.flash();
+    ASSERT_EQ(file.size(), kFlashBytes);
     EXPECT_TRUE(std::equal(data.begin(), data.end(), file.begin() + kSettingsOffset));
     EXPECT_EQ(file[kSettingsOffset + 448], 0xFF);
     EXPECT_EQ(file[kSettingsOffset - 1], 0xFF);
 }
 
-TEST_F(flash_emulator_test, EraseBlanksExactlyItsSector) {
-    open_adapter("", std::vector<std::uint8_t>(kFlashSize, 0x00));
-    ASSERT_EQ(flash_erase_sectors(0, kSettingsSector, kSettingsSector), kFlashOk);
-
-    const std::vector<std::uint8_t> sector = read_flash(kSettingsOffset, kFlashSectorSize);
-    EXPECT_EQ(sector, std::vector<std::uint8_t>(kFlashSectorSize, 0xFF));
-    EXPECT_EQ(read_flash(kSettingsOffset - 4, 4), std::vector<std::uint8_t>(4, 0x00));
-    EXPECT_EQ(read_flash(kSettingsOffset + kFlashSectorSize, 4), std::vector<std::uint8_t>(4, 0x00));
-}
-
 TEST_F(flash_emulator_test, EraseThenProgramThenReadTheOptionRomRegion) {
-    open_adapter("", std::vector<std::uint8_t>(kFlashSize, 0x00));
+    open_adapter("", bytes(kFlashBytes, 0x00));
     ASSERT_EQ(flash_erase_sectors(0, kOptionRomFirstSector, kOptionRomLastSector), kFlashOk);
-    const std::vector<std::uint8_t> image = pattern(0x600);
+    const bytes image = pattern(0x600);
     for (std::uint32_t at = 0; at < image.size(); at += kFlashPageSize) {
         ASSERT_EQ(flash_write_page(0, at, kFlashPageSize, image.data() + at), kFlashOk);
     }
     EXPECT_EQ(read_flash(0, 0x600), image);
-    EXPECT_EQ(read_flash(kOptionRomMaxSize - 4, 4), std::vector<std::uint8_t>(4, 0xFF));
-    EXPECT_EQ(read_flash(kOptionRomMaxSize, 4), std::vector<std::uint8_t>(4, 0x00));
-}
-
-TEST_F(flash_emulator_test, ProgramWaitsOutBusyStatusPolls) {
-    open_adapter("program-busy-polls 4\n");
-    const std::vector<std::uint8_t> data = pattern(256);
-    const auto [result, err] = run([&data] { return flash_write_page(0, 0x100, 256, data.data()); });
-    EXPECT_EQ(result, kFlashOk);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(emulator.sleeps, (std::vector<std::uint32_t>{1, 1, 1, 1}));
-    EXPECT_EQ(read_flash(0x100, 256), data);
-}
-
-TEST_F(flash_emulator_test, ProgramBusyForFivePollsIsTooLong) {
-    open_adapter("program-busy-polls 5\n");
-    const std::vector<std::uint8_t> data = pattern(16);
-    const auto [result, err] = run([&data] { return flash_write_page(0, 0, 16, data.data()); });
-    EXPECT_EQ(result, kFlashStillBusy);
-    EXPECT_EQ(err, "");
-}
-
-TEST_F(flash_emulator_test, EraseWaitsOutBusyStatusPolls) {
-    open_adapter("erase-busy-polls 2\n", std::vector<std::uint8_t>(kFlashSize, 0x00));
-    const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 3); });
-    EXPECT_EQ(result, kFlashOk);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(emulator.sleeps, (std::vector<std::uint32_t>{500, 500}));
-    EXPECT_EQ(read_flash(kSettingsOffset, 4), std::vector<std::uint8_t>(4, 0xFF));
-}
-
-TEST_F(flash_emulator_test, StuckControllerIsReportedBusyByEveryOperation) {
-    open_adapter("controller-stuck\n");
-    std::uint32_t word = 0;
-    const auto [read_result, read_err] = run([&word] { return flash_read_words(0, 0, 1, &word); });
-    // Both phases find the controller busy before they start: -2 OR -2.
-    EXPECT_EQ(read_result, kFlashControllerBusy);
-    EXPECT_EQ(read_err, kBusyLine + kBusyLine + kPhaseLine);
-
-    const std::uint8_t data[4] = {1, 2, 3, 4};
-    const auto [write_result, write_err] = run([&data] { return flash_write_page(0, 0, 4, data); });
-    EXPECT_EQ(write_result, kFlashControllerBusy);
-    EXPECT_EQ(write_err, kBusyLine);
-
-    const auto [erase_result, erase_err] = run([] { return flash_erase_sectors(0, 0, 2); });
-    EXPECT_EQ(erase_result, kFlashControllerBusy);
-    EXPECT_EQ(erase_err, kBusyLine);
-    EXPECT_TRUE(emulator.sleeps.empty());
-
-    close_adapter_handles();
-    EXPECT_EQ(box.read_file("adapter00/flash.bin"), std::vector<std::uint8_t>(kFlashSize, 0xFF));
-}
-
-TEST_F(flash_emulator_test, StuckFlashGivesMinusThreeWithoutALine) {
-    open_adapter("flash-stuck\n");
-    const std::uint8_t data[4] = {1, 2, 3, 4};
-    const auto [write_result, write_err] = run([&data] { return flash_write_page(0, 0, 4, data); });
-    EXPECT_EQ(write_result, kFlashStillBusy);
-    EXPECT_EQ(write_err, "");
-    EXPECT_EQ(emulator.sleeps, (std::vector<std::uint32_t>{1, 1, 1, 1}));
-}
-
-TEST_F(flash_emulator_test, StuckFlashAfterEraseGivesMinusThreeAfterAboutTwoSeconds) {
-    open_adapter("flash-stuck\n");
-    const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 4); });
-    EXPECT_EQ(result, kFlashStillBusy);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(emulator.sleeps, (std::vector<std::uint32_t>{500, 500, 500, 500}));
-}
-
-// A driver that refuses the control register read, in front of a working
-// adapter: the wait fails at once (a refused read is no idle) and reports
-// the driver's error number, not whatever the emulator last reported.
-TEST_F(flash_emulator_test, RefusedControlRegisterReadIsReportedWithTheDriversError) {
-    open_adapter();
-    emulator.fail_error = kErrorDeviceNotConnected;
-    emulator.before = [](interposed_request& request) {
-        const bool control_read =
-            request.kind == interposed_kind::register_read && request.offset == flash_wire::kControlRegister;
-        return control_read ? interposer_action::fail : interposer_action::forward;
-    };
-    const auto [result, err] = run([] { return flash_wait_idle(0); });
-    EXPECT_EQ(result, kFlashWriteIncomplete);
-    EXPECT_EQ(err, "ERROR: register read failed with error code: 1167!\n");
-    EXPECT_EQ(emulator.requests, 1);
-    EXPECT_TRUE(emulator.sleeps.empty());
+    EXPECT_EQ(read_flash(kOptionRomMaxSize - 4, 4), bytes(4, 0xFF));
+    EXPECT_EQ(read_flash(kOptionRomMaxSize, 4), bytes(4, 0x00));
 }
 
 // Whichever single driver request of a flash operation is refused, the
 // operation fails: a read never passes off the zeros of a refused register
 // read as flash bytes, and a program or erase is never taken for done.
 TEST_F(flash_emulator_test, AnySingleRefusedRequestFailsTheOperation) {
-    open_adapter("", pattern(kFlashSize));
-    std::uint8_t bytes[12] = {};
-    const std::vector<std::uint8_t> data = pattern(5);
+    open_adapter("", pattern(kFlashBytes));
+    std::uint8_t words[12] = {};
+    const bytes data = pattern(5);
     const struct {
         const char* name;
         std::function<int()> call;
     } operations[] = {
-        {"read", [&] { return flash_read_words(0, kSettingsOffset, 3, bytes); }},
+        {"read", [&] { return flash_read_words(0, kSettingsOffset, 3, words); }},
         {"program", [&] { return flash_write_page(0, 0x40000, 5, data.data()); }},
         {"erase", [&] { return flash_erase_sectors(0, 5, 5); }},
     };
     for (const auto& operation : operations) {
-        emulator.before = nullptr;
-        const int first = emulator.requests;
+        hw().fail_error = 0;
+        ASSERT_EQ(bench.power_on(), 1);
         ASSERT_EQ(operation.call(), kFlashOk) << operation.name;
-        const int count = emulator.requests - first;
-        for (int refused = 1; refused <= count; ++refused) {
+        const std::uint64_t count = bench.requests.size() - bench.sleeps().size();
+        for (std::uint64_t refused = 1; refused <= count; ++refused) {
             // A fresh controller each time: a failed command stays open.
-            close_adapter_handles();
-            ASSERT_EQ(enumerate_adapters(), 1);
-            int seen = 0;
-            emulator.before = [&](interposed_request&) {
-                return ++seen == refused ? interposer_action::fail : interposer_action::forward;
-            };
+            hw().fail_error = kErrorDeviceNotConnected;
+            hw().fail_after = refused - 1;
+            hw().failures = 1;
+            ASSERT_EQ(bench.power_on(), 1);
             EXPECT_NE(run(operation.call).first, kFlashOk)
                 << operation.name << ": request " << refused << " of " << count << " refused";
         }

@@ -1,8 +1,9 @@
-// Page program and sector erase over the flash bench: write enable,
+// Page program and sector erase over the adapter bench: write enable,
 // the command with its address, the data chunks, the status poll with its
 // delay, and the range checks that keep a command from wrapping.
-#include "flash_bench.h"
+#include "support/adapter_bench.h"
 
+#include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 
@@ -15,15 +16,7 @@ const recorded_transfer kWriteEnable{0x01, 0x06};
 const recorded_transfer kStatusCommand{0x09, 0x05};
 const recorded_transfer kStatusReady{0x00, 0x00};
 
-std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t first) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(first + i * 13);
-    }
-    return bytes;
-}
-
-using flash_write_page_test = flash_bench_test;
+using flash_write_page_test = adapter_bench_test;
 
 TEST_F(flash_write_page_test, FullPageIsWriteEnableCommandSixtyFourChunksAndPoll) {
     const std::vector<std::uint8_t> data = pattern(256, 1);
@@ -76,7 +69,7 @@ TEST_F(flash_write_page_test, RangeChecksShowOffsetInPagePlusCount) {
     };
     for (const refused r : {
              refused{0x30080, 256, "ERROR: write offset outside of flash size: 0x180\n"},
-             refused{0x80000, 4, "ERROR: write offset outside of flash size: 0x4\n"},
+             refused{kFlashBytes, 4, "ERROR: write offset outside of flash size: 0x4\n"},
              refused{0x7FFFF, 2, "ERROR: write offset outside of flash size: 0x101\n"},
              refused{0, 257, "ERROR: write offset outside of flash size: 0x101\n"},
              // An address near 4 GiB must not wrap past the end check.
@@ -91,8 +84,8 @@ TEST_F(flash_write_page_test, RangeChecksShowOffsetInPagePlusCount) {
 
 TEST_F(flash_write_page_test, LastPageOfTheFlashIsAccepted) {
     const std::vector<std::uint8_t> data = pattern(256, 9);
-    ASSERT_EQ(flash_write_page(0, kFlashSize - 256, 256, data.data()), kFlashOk);
-    EXPECT_EQ(std::memcmp(bench.flash().data() + kFlashSize - 256, data.data(), 256), 0);
+    ASSERT_EQ(flash_write_page(0, kFlashBytes - 256, 256, data.data()), kFlashOk);
+    EXPECT_EQ(std::memcmp(bench.flash().data() + kFlashBytes - 256, data.data(), 256), 0);
 }
 
 TEST_F(flash_write_page_test, ZeroBytesSendsNothing) {
@@ -100,12 +93,18 @@ TEST_F(flash_write_page_test, ZeroBytesSendsNothing) {
     EXPECT_TRUE(bench.requests.empty());
 }
 
+// Five status reads a millisecond apart: a program still running at the
+// fifth is given up, silently.
 TEST_F(flash_write_page_test, ProgrammingTimeIsPolledEveryMillisecond) {
-    hw().wip_reads_after_program = 3;
-    bench.sync();
     const std::uint8_t data[4] = {1, 2, 3, 4};
-    EXPECT_EQ(flash_write_page(0, 0, 4, data), kFlashOk);
-    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{1, 1, 1}));
+    for (const int polls : {4, 5}) {
+        hw().faults = "program-busy-polls " + std::to_string(polls) + "\n";
+        const auto [result, err] = run([&data] { return flash_write_page(0, 0, 4, data); });
+        EXPECT_EQ(result, polls == 4 ? kFlashOk : kFlashStillBusy) << polls;
+        EXPECT_EQ(err, "");
+        EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{1, 1, 1, 1}));
+        bench.clear_log();
+    }
 }
 
 TEST_F(flash_write_page_test, FlashThatStaysBusyGivesMinusThreeWithoutALine) {
@@ -137,11 +136,11 @@ TEST_F(flash_write_page_test, BusyAtWriteEnableSendsNothingElse) {
     EXPECT_EQ(bench.count(recorded_kind::register_write), 0u);
 }
 
-using flash_erase_sectors_test = flash_bench_test;
+using flash_erase_sectors_test = adapter_bench_test;
 
 TEST_F(flash_erase_sectors_test, SectorThreeIsWriteEnableEraseWordAndHalfSecondPoll) {
     std::memset(hw().flash.data() + 0x20000, 0x00, 0x30000);
-    hw().wip_reads_after_erase = 1;
+    hw().faults = "erase-busy-polls 1\n";
     const auto [result, err] = run([] { return flash_erase_sectors(0, 3, 3); });
     EXPECT_EQ(result, kFlashOk);
     EXPECT_EQ(err, "");
@@ -188,7 +187,7 @@ TEST_F(flash_erase_sectors_test, SectorsBeyondTheFlashAreRefusedBeforeAnyErase) 
 }
 
 TEST_F(flash_erase_sectors_test, FlashStillBusyStopsAtThatSectorWithoutALine) {
-    hw().wip_reads_after_erase = 5;
+    hw().faults = "erase-busy-polls 5\n";
     const auto [result, err] = run([] { return flash_erase_sectors(0, 0, 2); });
     EXPECT_EQ(result, kFlashStillBusy);
     EXPECT_EQ(err, "");

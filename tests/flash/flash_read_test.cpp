@@ -1,8 +1,9 @@
-// flash_read_words over the flash bench: the fast-read command, the
+// flash_read_words over the adapter bench: the fast-read command, the
 // dummy byte, the data words and where each byte lands, and how failures of
 // each phase are reported.
-#include "flash_bench.h"
+#include "support/adapter_bench.h"
 
+#include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 
@@ -17,7 +18,7 @@ constexpr std::uint32_t kControl = flash_wire::kControlRegister;
 const std::string kPhaseLine = "ERROR: could not write/read from serial flash!\n";
 const std::string kAddressLine = "ERROR: invalid address, outside of flash size!\n";
 
-using flash_read_words_test = flash_bench_test;
+using flash_read_words_test = adapter_bench_test;
 
 TEST_F(flash_read_words_test, OneWordAtZeroIsCommandDummyAndOneEndingRead) {
     hw().flash[0] = 0x55;
@@ -88,16 +89,17 @@ TEST_F(flash_read_words_test, RangeMustLieInsideTheFlash) {
     struct range {
         std::uint32_t address, count;
     };
-    for (const range r : {range{kFlashSize, 1}, range{kFlashSize - 4, 2}, range{0xFFFFFFFC, 2}, range{0, 0x40000000}}) {
+    for (const range r :
+         {range{kFlashBytes, 1}, range{kFlashBytes - 4, 2}, range{0xFFFFFFFC, 2}, range{0, 0x40000000}}) {
         const auto [result, err] = run([&words, r] { return flash_read_words(0, r.address, r.count, words); });
         EXPECT_EQ(result, kFlashBadArgument) << std::hex << r.address << " " << r.count;
         EXPECT_EQ(err, kAddressLine);
     }
     EXPECT_TRUE(bench.requests.empty());
 
-    hw().flash[kFlashSize - 1] = 0x9C;
+    hw().flash[kFlashBytes - 1] = 0x9C;
     bench.sync();
-    ASSERT_EQ(flash_read_words(0, kFlashSize - 4, 1, words), kFlashOk);
+    ASSERT_EQ(flash_read_words(0, kFlashBytes - 4, 1, words), kFlashOk);
     EXPECT_EQ(words[0], 0x9CFFFFFFu);
 }
 
@@ -132,7 +134,7 @@ TEST_F(flash_read_words_test, FailedCommandOrDummyPhaseReportsTheOrOfBothCodes) 
          kTimeoutLine + kWriteFailedLine + kTimeoutLine + kReadFailedLine + kPhaseLine},
     };
     for (const scripted& c : cases) {
-        hw() = flash_setup{};
+        hw() = bench_setup{};
         hw().busy_reads = c.busy_now;
         hw().busy_reads_next_transfers = c.busy_after;
         bench.clear_log();
@@ -169,7 +171,7 @@ TEST_F(flash_read_words_test, FailedDataWordKeepsEarlierWordsAndStops) {
 
 TEST_F(flash_read_words_test, BusyControllerAtADataWordReturnsMinusTwo) {
     // Idle for the command and dummy phases, then busy when word 0 is due.
-    hw().control_read_values = {0, 0, 0, 0, kControlBusyValue};
+    hw().control_read_values = {0, 0, 0, 0, flash_wire::kControlBusy};
     std::uint32_t word = 0xA5A5A5A5;
     const auto [result, err] = run([&word] { return flash_read_words(0, 0, 1, &word); });
     EXPECT_EQ(result, kFlashControllerBusy);

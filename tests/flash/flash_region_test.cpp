@@ -2,8 +2,9 @@
 // driver: how a region is cut into reads and pages, what a failure part way
 // leaves behind, the all-0xFF pages a program may skip, and the progress
 // each operation tells.
-#include "flash_bench.h"
+#include "support/adapter_bench.h"
 
+#include "flash/flash_controller.h"
 #include "flash/flash_geometry.h"
 #include "flash/flash_operations.h"
 
@@ -27,14 +28,6 @@ std::size_t read_requests(std::uint32_t words) {
     return 4 + 4 + 4 * static_cast<std::size_t>(words);
 }
 
-std::vector<std::uint8_t> pattern(std::size_t size, std::uint8_t first) {
-    std::vector<std::uint8_t> bytes(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(first + i * 7 + (i >> 8));
-    }
-    return bytes;
-}
-
 // Every report, as (done, total).
 struct progress_log {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> reports;
@@ -47,21 +40,17 @@ struct progress_log {
 using report_list = std::vector<std::pair<std::uint32_t, std::uint32_t>>;
 
 // The fast-read commands sent, as the addresses they read from.
-std::vector<std::uint32_t> fast_read_addresses(const std::vector<recorded_transfer>& transfers) {
+std::vector<std::uint32_t> fast_read_addresses(const std::vector<flash_command>& commands) {
     std::vector<std::uint32_t> addresses;
-    for (std::size_t i = 0; i < transfers.size(); ++i) {
-        const recorded_transfer& t = transfers[i];
-        // Only reads here: every 4-byte write that keeps the flash selected
-        // and carries 0x0B is a fast-read command.
-        if (t.operation == 0x0F && (t.data & 0xFF) == 0x0B) {
-            const std::uint32_t d = t.data;
-            addresses.push_back(((d >> 8) & 0xFF) << 16 | ((d >> 16) & 0xFF) << 8 | (d >> 24));
+    for (const flash_command& c : commands) {
+        if (c.opcode() == flash_wire::kFastRead && c.sent.size() >= 4) {
+            addresses.push_back(c.address());
         }
     }
     return addresses;
 }
 
-using flash_region_test = flash_bench_test;
+using flash_region_test = adapter_bench_test;
 
 TEST_F(flash_region_test, ReadCutsTheRegionIntoRunsAndStopsAtAFailedOne) {
     struct read_case {
@@ -82,8 +71,8 @@ TEST_F(flash_region_test, ReadCutsTheRegionIntoRunsAndStopsAtAFailedOne) {
         {"first run fails at its last word", 0, 4096, read_requests(1024), 0, {0}, {}},
     };
     for (const read_case& c : cases) {
-        hw() = flash_setup{};
-        for (std::size_t i = 0; i < kBenchFlashSize; ++i) {
+        hw() = bench_setup{};
+        for (std::size_t i = 0; i < kFlashBytes; ++i) {
             hw().flash[i] = static_cast<std::uint8_t>(i * 5 + (i >> 12));
         }
         if (c.failing_request != 0) {
@@ -100,7 +89,7 @@ TEST_F(flash_region_test, ReadCutsTheRegionIntoRunsAndStopsAtAFailedOne) {
 
         EXPECT_EQ(result == kFlashOk, c.failing_request == 0) << c.name;
         EXPECT_EQ(err.empty(), c.failing_request == 0) << c.name;
-        EXPECT_EQ(fast_read_addresses(bench.transfers()), c.reads) << c.name;
+        EXPECT_EQ(fast_read_addresses(bench.commands()), c.reads) << c.name;
         EXPECT_EQ(log.reports, c.reports) << c.name;
         const std::size_t stored = std::min<std::size_t>(c.size, 4096u * static_cast<std::size_t>(c.runs_stored));
         EXPECT_EQ(std::memcmp(buffer.data() + 1, hw().flash.data() + c.address, stored), 0) << c.name;
@@ -138,7 +127,7 @@ TEST_F(flash_region_test, ProgramWritesPageByPageSkipsErasedPagesOnRequestAndSto
         {"first page fails", 448, {}, flash_erased_pages::program, 0, {}, {}},
     };
     for (const program_case& c : cases) {
-        hw() = flash_setup{};
+        hw() = bench_setup{};
         std::vector<std::uint8_t> data = pattern(c.size, 0x21);
         for (const int page : c.erased_pages) {
             const std::size_t start = static_cast<std::size_t>(page) * 256;
@@ -202,7 +191,7 @@ TEST_F(flash_region_test, CompareFindsTheFirstDifferenceReadsNoFurtherAndReports
         {"second run unreadable", 8192, {}, read_requests(1024) + 5, flash_comparison::unreadable, 0, {0, 0x1000}},
     };
     for (const compare_case& c : cases) {
-        hw() = flash_setup{};
+        hw() = bench_setup{};
         const std::vector<std::uint8_t> contents = pattern(0x3000, 0x40);
         std::copy(contents.begin(), contents.end(), hw().flash.begin());
         std::vector<std::uint8_t> expected(contents.begin(), contents.begin() + c.size);
@@ -225,7 +214,7 @@ TEST_F(flash_region_test, CompareFindsTheFirstDifferenceReadsNoFurtherAndReports
         EXPECT_EQ(compared.outcome, c.outcome) << c.name;
         EXPECT_EQ(compared.first_difference, c.first_difference) << c.name;
         EXPECT_EQ(compared.read_code != kFlashOk, c.outcome == flash_comparison::unreadable) << c.name;
-        EXPECT_EQ(fast_read_addresses(bench.transfers()), c.reads) << c.name;
+        EXPECT_EQ(fast_read_addresses(bench.commands()), c.reads) << c.name;
     }
 }
 

@@ -1,14 +1,15 @@
 // Waiting for the flash's own busy time: read-status commands, at most five,
 // with the caller's delay between them.
-#include "flash_bench.h"
+#include "support/adapter_bench.h"
 
+#include "flash/flash_controller.h"
 #include "flash/flash_status_poll.h"
 
 #include <vector>
 
 namespace {
 
-using flash_poll_status_test = flash_bench_test;
+using flash_poll_status_test = adapter_bench_test;
 
 // One status read on the wire: the 0x05 command kept open, then the status
 // byte that ends it.
@@ -34,23 +35,19 @@ TEST_F(flash_poll_status_test, ReadyAtTheThirdStatusReadSleepsTwice) {
                   kStatusCommand, {0x00, 0x01}, kStatusCommand, {0x00, 0x01}, kStatusCommand, {0x00, 0x00}}));
 }
 
+// Five status reads, the caller's delay between them (none after the last;
+// a delay of 0 never sleeps), then a silent -3.
 TEST_F(flash_poll_status_test, StillBusyAfterFifthReadIsSilentMinusThree) {
     hw().flash_stuck = true;
-    const auto [result, err] = run([] { return flash_poll_status(0, 0); });
-    EXPECT_EQ(result, kFlashStillBusy);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(bench.transfers().size(), 10u);
-    EXPECT_TRUE(bench.sleeps().empty());  // a delay of 0 never sleeps
-}
-
-TEST_F(flash_poll_status_test, StillBusyWithDelaySleepsBetweenReadsOnly) {
-    hw().flash_stuck = true;
-    const auto [result, err] = run([] { return flash_poll_status(0, 500); });
-    EXPECT_EQ(result, kFlashStillBusy);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{500, 500, 500, 500}));
-    // No sleep after the last status read.
-    EXPECT_EQ(bench.requests.back().kind, recorded_kind::register_read);
+    for (const std::uint32_t delay : {0u, 500u}) {
+        bench.clear_log();
+        const auto [result, err] = run([delay] { return flash_poll_status(0, delay); });
+        EXPECT_EQ(result, kFlashStillBusy);
+        EXPECT_EQ(err, "");
+        EXPECT_EQ(bench.transfers().size(), 10u);
+        EXPECT_EQ(bench.sleeps(), std::vector<std::uint32_t>(delay == 0 ? 0 : 4, delay));
+        EXPECT_EQ(bench.requests.back().kind, recorded_kind::register_read);
+    }
 }
 
 TEST_F(flash_poll_status_test, OnlyBitZeroMeansBusy) {
@@ -75,7 +72,7 @@ TEST_F(flash_poll_status_test, FailuresReturnTheTransferCodesWithTheirLines) {
         {"status byte never arrives", 0, {0, 5}, kFlashReadIncomplete, kTimeoutLine + kReadFailedLine},
     };
     for (const scripted& c : cases) {
-        hw() = flash_setup{};
+        hw() = bench_setup{};
         hw().busy_reads = c.busy_now;
         hw().busy_reads_next_transfers = c.busy_after;
         const auto [result, err] = run([] { return flash_poll_status(0, 1); });

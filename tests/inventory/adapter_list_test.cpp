@@ -4,12 +4,12 @@
 // own lifecycle.
 #include "inventory/adapter_list.h"
 #include "device/adapter_table.h"
-#include "inventory_adapters.h"
+#include "emulator/contents/adapter_profile.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -19,12 +19,8 @@ namespace {
 
 class AdapterListTest : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("HBAEMU_DIR", box.root().c_str(), 1); }
-    void TearDown() override {
-        release_adapter_list();
-        close_adapter_handles();
-        unsetenv("HBAEMU_DIR");
-    }
+    void SetUp() override { box.use_in_this_process(); }
+    void TearDown() override { release_adapter_list(); }
 
     // Builds the list, keeping what it printed.
     int build() {
@@ -37,7 +33,7 @@ protected:
     }
 
     // Builds one adapter and returns its record.
-    const adapter_record& build_one(const inventory_adapter& adapter) {
+    const adapter_record& build_one(const adapter_contents& adapter) {
         adapter.write_to(box, "a0");
         EXPECT_EQ(build(), 0);
         const adapter_record* head = adapter_list_head();
@@ -45,8 +41,8 @@ protected:
         return *head;
     }
 
-    static inventory_adapter adapter_with_description(const std::string& description) {
-        inventory_adapter a;
+    static adapter_contents adapter_with_description(const std::string& description) {
+        adapter_contents a;
         a.set_capabilities_ending_in_vpd();
         a.set_vpd("", "000000000000", 0x1234, 0x5678);
         a.set_vpd_bytes(0xC03, description);
@@ -58,13 +54,9 @@ protected:
     std::string err;
 };
 
-std::string description_of(const adapter_record& r) {
-    return std::string(r.description, strnlen(r.description, sizeof r.description));
-}
-
 TEST_F(AdapterListTest, RecordsFollowAdapterIndexWithTheirIds) {
     for (int i = 0; i < 3; ++i) {
-        inventory_adapter a;
+        adapter_contents a;
         a.set_capabilities_ending_in_vpd(static_cast<std::uint8_t>(0x48 + 8 * i));
         a.set_vpd("HBA", "000000000000", static_cast<std::uint16_t>(0x1000 + i),
                   static_cast<std::uint16_t>(0x2000 + i));
@@ -83,7 +75,7 @@ TEST_F(AdapterListTest, RecordsFollowAdapterIndexWithTheirIds) {
 }
 
 TEST_F(AdapterListTest, VpdImageAndHighBlockAreKeptInTheRecord) {
-    inventory_adapter a;
+    adapter_contents a;
     a.set_capabilities_ending_in_vpd();
     a.set_vpd("Quad Port HBA", "001122334455", 0x1234, 0x5678);
     const adapter_record& r = build_one(a);
@@ -91,33 +83,27 @@ TEST_F(AdapterListTest, VpdImageAndHighBlockAreKeptInTheRecord) {
     // the normalised image is the VPD as stored.
     EXPECT_EQ(0, std::memcmp(r.vpd_image, a.vpd.data() + 0xC00, 512));
     EXPECT_EQ(0, std::memcmp(r.vpd_high_block, a.vpd.data() + 0x1000, 4096));
-    EXPECT_EQ(0, std::memcmp(r.sl_value, "SN0123456789ABCD", 16));
+    EXPECT_EQ(0, std::memcmp(r.sl_value, realistic_adapter_profile(0).serial_number.data(), 16));
 }
 
+// The identifier string loses its trailing blanks, with one terminator
+// written after the last other character; sixteen characters have none, and
+// blanks after a first character that is all there is are left as read.
 TEST_F(AdapterListTest, DescriptionLosesItsTrailingBlanks) {
-    const adapter_record& r = build_one(adapter_with_description("Gateway         "));
-    EXPECT_EQ(description_of(r), "Gateway");
-    EXPECT_EQ(r.description[7], '\0');
-    EXPECT_EQ(r.description[8], ' ');  // only one terminator is written
-}
-
-TEST_F(AdapterListTest, DescriptionOfSixteenCharactersHasNoTerminator) {
-    const adapter_record& r = build_one(adapter_with_description("ABCDEFGHIJKLMNOP"));
-    EXPECT_EQ(0, std::memcmp(r.description, "ABCDEFGHIJKLMNOP", 16));
-}
-
-TEST_F(AdapterListTest, DescriptionOfBlanksAfterTheFirstCharacterIsLeftAsRead) {
-    const adapter_record& r = build_one(adapter_with_description("X               "));
-    EXPECT_EQ(0, std::memcmp(r.description, "X               ", 16));
-}
-
-TEST_F(AdapterListTest, DescriptionEndingOneBeforeTheFieldIsTerminated) {
-    const adapter_record& r = build_one(adapter_with_description("ABCDEFGHIJKLMNO "));
-    EXPECT_EQ(0, std::memcmp(r.description, "ABCDEFGHIJKLMNO\0", 16));
+    const std::pair<std::string, std::string> cases[] = {
+        {"Gateway         ", std::string("Gateway\0        ", 16)},
+        {"ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMNOP"},
+        {"X               ", "X               "},
+        {"ABCDEFGHIJKLMNO ", std::string("ABCDEFGHIJKLMNO\0", 16)},
+    };
+    for (const auto& [stored, recorded] : cases) {
+        const adapter_record& r = build_one(adapter_with_description(stored));
+        EXPECT_EQ(std::string(r.description, 16), recorded) << stored;
+    }
 }
 
 TEST_F(AdapterListTest, NetworkAddressDigitsDecodeInBothLetterCases) {
-    inventory_adapter a;
+    adapter_contents a;
     a.set_capabilities_ending_in_vpd();
     a.set_vpd("HBA", "0A1b2C3d4E5f", 0x1234, 0x5678);
     const adapter_record& r = build_one(a);
@@ -126,7 +112,7 @@ TEST_F(AdapterListTest, NetworkAddressDigitsDecodeInBothLetterCases) {
 }
 
 TEST_F(AdapterListTest, NetworkAddressNonDigitsDecodeAsFf) {
-    inventory_adapter a;
+    adapter_contents a;
     a.set_capabilities_ending_in_vpd();
     a.set_vpd("HBA", "zz0G: Ff9aA0", 0x1234, 0x5678);
     const adapter_record& r = build_one(a);
@@ -136,9 +122,9 @@ TEST_F(AdapterListTest, NetworkAddressNonDigitsDecodeAsFf) {
 }
 
 TEST_F(AdapterListTest, AdapterWithoutVpdKeepsVpdFieldsZero) {
-    inventory_adapter a;
+    adapter_contents a;
     a.set_vpd("HBA", "001122334455", 0x1234, 0x5678);  // there, but unreachable
-    a.set_option_rom(1, 2, 3);
+    a.set_option_rom(0x1A, 1, 2, 3);
     const adapter_record& r = build_one(a);
     EXPECT_EQ(err, "ERROR: Capability 03 not found.\n");
     EXPECT_EQ(out, "");
@@ -153,8 +139,8 @@ TEST_F(AdapterListTest, AdapterWithoutVpdKeepsVpdFieldsZero) {
 }
 
 TEST_F(AdapterListTest, SettingsCopyKeptOnlyWithItsMagic) {
-    inventory_adapter a;
-    a.set_option_rom(2, 7, 15);
+    adapter_contents a;
+    a.set_option_rom(0x1A, 2, 7, 15);
     a.set_settings(kValidMagic);
     const adapter_record& kept = build_one(a);
     EXPECT_EQ(0, std::memcmp(&kept.settings, a.flash.data() + 0x30000, 444));
@@ -167,14 +153,14 @@ TEST_F(AdapterListTest, SettingsCopyKeptOnlyWithItsMagic) {
     EXPECT_EQ(0, std::memcmp(&zeroed.settings, &zero, sizeof zero));
 
     a.flash.assign(a.flash.size(), 0xFF);
-    a.set_option_rom(2, 7, 15);  // erased settings sector
+    a.set_option_rom(0x1A, 2, 7, 15);  // erased settings sector
     const adapter_record& erased = build_one(a);
     EXPECT_EQ(0, std::memcmp(&erased.settings, &zero, sizeof zero));
 }
 
 TEST_F(AdapterListTest, OptionRomWithoutHeaderIsMarkedAndItsSettingsIgnored) {
-    inventory_adapter a;
-    a.set_option_rom_without_header();
+    adapter_contents a;
+    a.set_option_rom(-1);
     a.set_settings(kValidMagic);
     const adapter_record& r = build_one(a);
     const std::uint8_t expected[16] = {'$', 'P', 'X', 'E'};
@@ -185,7 +171,7 @@ TEST_F(AdapterListTest, OptionRomWithoutHeaderIsMarkedAndItsSettingsIgnored) {
 }
 
 TEST_F(AdapterListTest, FlashWithoutOptionRomLeavesHeaderAndSettingsZero) {
-    inventory_adapter a;
+    adapter_contents a;
     a.set_settings(kValidMagic);
     const adapter_record& r = build_one(a);
     const dm_header zero_header{};
@@ -195,7 +181,7 @@ TEST_F(AdapterListTest, FlashWithoutOptionRomLeavesHeaderAndSettingsZero) {
 }
 
 TEST_F(AdapterListTest, RebuildReplacesTheRecordsAndReleaseEmptiesTheList) {
-    inventory_adapter a;
+    adapter_contents a;
     a.set_capabilities_ending_in_vpd();
     a.set_vpd("HBA", "000000000000", 0x1111, 0x2222);
     a.write_to(box, "a0");
@@ -215,7 +201,7 @@ TEST_F(AdapterListTest, RebuildReplacesTheRecordsAndReleaseEmptiesTheList) {
 }
 
 TEST_F(AdapterListTest, NoAdapterLeavesTheListAsItWas) {
-    inventory_adapter a;
+    adapter_contents a;
     a.set_capabilities_ending_in_vpd();
     a.set_vpd("HBA", "000000000000", 0x1111, 0x2222);
     a.write_to(box, "a0");

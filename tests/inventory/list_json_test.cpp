@@ -1,7 +1,7 @@
 // The list's JSON form through the built binary: each document read back
 // with a real JSON parser and held against the text list of the same
 // adapters, for adapters whose VPD, Option ROM or flash let the list down.
-#include "inventory_adapters.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 #include "support/json_document.h"
 
@@ -12,15 +12,6 @@
 namespace {
 
 using nlohmann::json;
-
-inventory_adapter healthy_adapter(std::uint16_t vendor, std::uint16_t device) {
-    inventory_adapter a;
-    a.set_capabilities_ending_in_vpd();
-    a.set_vpd("Dual Port HBA", "0a1b2c3d4e5f", vendor, device);
-    a.set_option_rom(2, 7, 15);
-    a.set_settings(kValidMagic);
-    return a;
-}
 
 // The lines of text that start with one of the prefixes, the ERROR
 // lines' texts without their mark.
@@ -48,14 +39,14 @@ std::vector<std::string> text_lines_of(const json& adapter) {
 TEST(ListJson, EveryAdapterHoldsWhatTheTextListShowsAndWhatItGathers) {
     struct row {
         const char* name;
-        inventory_adapter adapter;
+        adapter_contents adapter;
         const char* expected;  // the members the adapter's object must hold
     };
     std::vector<row> rows;
     rows.push_back({"healthy", healthy_adapter(0x1234, 0x5678),
                     R"({"vendor_id": "1234", "device_id": "5678", "description": "Dual Port HBA",
-                        "part_number": "HBA-2P-10G-0001", "engineering_change": "EC-A03",
-                        "sl": "SN0123456789ABCD", "network_address": "0a:1b:2c:3d:4e:5f",
+                        "part_number": "HBA-2P-ISCSI-10G", "engineering_change": "EC-A12",
+                        "sl": "SN26A004711", "network_address": "0a:1b:2c:3d:4e:5f",
                         "option_rom": {"present": true, "version": "2.7.15", "header": "$DM$"},
                         "settings_record": "valid", "errors": []})"});
     rows.push_back({"without VPD capability", healthy_adapter(0x1234, 0x5678),
@@ -69,7 +60,7 @@ TEST(ListJson, EveryAdapterHoldsWhatTheTextListShowsAndWhatItGathers) {
     rows.push_back(
         {"Option ROM without $DM$ header", healthy_adapter(0x2345, 0x6789),
          R"({"option_rom": {"present": true, "version": null, "header": "$PXE"}, "settings_record": null})"});
-    rows.back().adapter.set_option_rom_without_header();
+    rows.back().adapter.set_option_rom(-1);
     rows.push_back({"settings sector erased", healthy_adapter(0x2345, 0x6789), R"({"settings_record": "absent"})"});
     const std::uint8_t erased[4] = {0xFF, 0xFF, 0xFF, 0xFF};
     rows.back().adapter.set_settings(erased);

@@ -3,7 +3,7 @@
 // result as PCI VPD resource items.
 #include "inventory/vpd_image.h"
 #include "pci/vpd_access.h"
-#include "vpd_bench.h"
+#include "support/adapter_bench.h"
 
 #include <gtest/gtest.h>
 
@@ -26,10 +26,10 @@ struct built_image {
 
 // Powers the bench's adapter on with its VPD capability at kCap and builds
 // its image.
-built_image build(vpd_bench* bench) {
-    set_only_vpd_capability(&bench->adapter, kCap);
-    bench->vpd_at = kCap;
-    EXPECT_EQ(bench->open(), 1);
+built_image build(adapter_bench* bench) {
+    bench->setup().set_only_vpd_capability(kCap);
+    bench->setup().vpd_at = kCap;
+    EXPECT_EQ(bench->power_on(), 1);
     built_image b;
     ::testing::internal::CaptureStdout();
     ::testing::internal::CaptureStderr();
@@ -120,7 +120,7 @@ void expect_zero(const std::vector<std::uint8_t>& image, std::size_t first, std:
 // A VPD as an adapter might hold it, in the standard format, but with item
 // and keyword lengths and a checksum of its own, and foreign bytes in the
 // areas that the layout owns.
-void write_realistic_vpd(inventory_adapter* device) {
+void write_realistic_vpd(adapter_contents* device) {
     std::vector<std::uint8_t>& v = device->vpd;
     for (std::size_t i = 0; i < v.size(); ++i) {
         v[i] = static_cast<std::uint8_t>(0x5A ^ (i * 13));
@@ -157,7 +157,7 @@ bool is_data_field(std::size_t i) {
 }
 
 TEST(VpdImage, AllZeroVpdGivesTheLayoutAndChecksum3E) {
-    vpd_bench bench;
+    adapter_bench bench;
     const built_image b = build(&bench);
     expect_well_formed(b.image);
     EXPECT_EQ(b.image[0x0B0], 0x3E);
@@ -170,8 +170,8 @@ TEST(VpdImage, AllZeroVpdGivesTheLayoutAndChecksum3E) {
 }
 
 TEST(VpdImage, BlankVpdKeepsFfDataAndClearsReservedAreas) {
-    vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_bench bench;
+    adapter_contents& device = bench.setup();
     device.vpd.assign(kVpdSpaceSize, 0xFF);
     const built_image b = build(&bench);
     expect_well_formed(b.image);
@@ -187,8 +187,8 @@ TEST(VpdImage, BlankVpdKeepsFfDataAndClearsReservedAreas) {
 }
 
 TEST(VpdImage, RealisticVpdKeepsEveryDataByteAndIsWellFormed) {
-    vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_bench bench;
+    adapter_contents& device = bench.setup();
     write_realistic_vpd(&device);
     const built_image b = build(&bench);
     expect_well_formed(b.image);
@@ -205,8 +205,8 @@ TEST(VpdImage, RealisticVpdKeepsEveryDataByteAndIsWellFormed) {
 }
 
 TEST(VpdImage, ChecksumCoversTheReadOnlyDataButNotTheReadWriteItem) {
-    vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_bench bench;
+    adapter_contents& device = bench.setup();
     write_realistic_vpd(&device);
     const std::uint8_t reference = build(&bench).image[0x0B0];
 
@@ -214,8 +214,8 @@ TEST(VpdImage, ChecksumCoversTheReadOnlyDataButNotTheReadWriteItem) {
     EXPECT_EQ(build(&bench).image[0x0B0], reference);
 
     for (std::size_t offset : {0x003, 0x052, 0x0AC}) {
-        vpd_bench changed_bench;
-        inventory_adapter& changed = changed_bench.adapter;
+        adapter_bench changed_bench;
+        adapter_contents& changed = changed_bench.setup();
         write_realistic_vpd(&changed);
         changed.vpd[0xC00 + offset] = static_cast<std::uint8_t>(changed.vpd[0xC00 + offset] + 1);
         const built_image b = build(&changed_bench);
@@ -225,7 +225,7 @@ TEST(VpdImage, ChecksumCoversTheReadOnlyDataButNotTheReadWriteItem) {
 }
 
 TEST(VpdImage, ReadsBothRangesInAscendingOrderAndPrintsOneEmptyLine) {
-    vpd_bench bench;
+    adapter_bench bench;
     const built_image b = build(&bench);
     std::vector<std::uint32_t> addresses;
     for (const recorded_request& r : bench.requests) {
@@ -246,10 +246,10 @@ TEST(VpdImage, ReadsBothRangesInAscendingOrderAndPrintsOneEmptyLine) {
 }
 
 TEST(VpdImage, FailedDataReadRepeatsThePreviousWord) {
-    vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_bench bench;
+    adapter_contents& device = bench.setup();
     write_realistic_vpd(&device);
-    bench.script.failing_data_reads = {1, 6};  // the first word of the call, and 0xC14
+    bench.setup().failing_vpd_data_reads = {1, 6};  // the first word of the call, and 0xC14
     const built_image b = build(&bench);
     expect_zero(b.buffer, 0xC00, 0xC03);
     EXPECT_TRUE(std::equal(b.buffer.begin() + 0xC14, b.buffer.begin() + 0xC18, device.vpd.begin() + 0xC10));
@@ -258,8 +258,8 @@ TEST(VpdImage, FailedDataReadRepeatsThePreviousWord) {
 }
 
 TEST(VpdImage, StuckVpdGivesUpOnTheAdapterAfterOneTimedOutWord) {
-    vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_bench bench;
+    adapter_contents& device = bench.setup();
     write_realistic_vpd(&device);
     device.faults = "vpd-stuck\n";
     const auto start = std::chrono::steady_clock::now();
@@ -277,10 +277,10 @@ TEST(VpdImage, StuckVpdGivesUpOnTheAdapterAfterOneTimedOutWord) {
 TEST(VpdImage, TimeoutAfterGoodWordsKeepsTheLastWordForTheRest) {
     // A device that answers two words and then stops: every later word
     // repeats the last one read, as failed reads would.
-    vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
+    adapter_bench bench;
+    adapter_contents& device = bench.setup();
     write_realistic_vpd(&device);
-    bench.script.stuck_from_read = 3;
+    bench.setup().vpd_stuck_from = 3;
     const built_image b = build(&bench);
     EXPECT_EQ(bench.vpd_reads_started, 3u);
     EXPECT_EQ(b.err, "ERROR: VPD read did not complete.\n");

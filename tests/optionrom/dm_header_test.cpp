@@ -2,7 +2,7 @@
 // header must lie whole inside them), and read_dm_header on an emulated
 // adapter's flash with its messages.
 #include "optionrom/option_rom.h"
-#include "settings/emulated_adapter_test.h"
+#include "support/adapter_bench.h"
 
 #include <gtest/gtest.h>
 
@@ -37,27 +37,21 @@ dm_header junk_header() {
     return h;
 }
 
-TEST(FindDmHeader, FindsAHeaderWhereverItLiesWhole) {
-    for (std::size_t offset : {std::size_t{0}, std::size_t{0x1A}, std::size_t{496}}) {
+// A header is found wherever it lies whole in the 512 bytes searched; from
+// offset 497 on its 16 bytes would run past them.
+TEST(FindDmHeader, FindsAHeaderOnlyWhereItLiesWhole) {
+    for (const std::size_t offset : {0, 0x1A, 496, 497, 505, 508, 509, 511}) {
         std::vector<std::uint8_t> bytes = rom_start();
         put_dm(&bytes, offset);
         dm_header header = junk_header();
-        ASSERT_EQ(find_dm_header(bytes.data(), &header), 0) << offset;
-        EXPECT_EQ(std::memcmp(&header, bytes.data() + offset, 16), 0) << offset;
-        EXPECT_EQ(header.major, 2);
-        EXPECT_EQ(header.minor, 5);
-        EXPECT_EQ(std::uint16_t{header.third}, 12);
-    }
-}
-
-// From offset 497 on the 16 bytes would run past the 512 searched.
-TEST(FindDmHeader, SkipsAHeaderThatWouldRunPastTheSearchedBytes) {
-    for (std::size_t offset :
-         {std::size_t{497}, std::size_t{505}, std::size_t{508}, std::size_t{509}, std::size_t{511}}) {
-        std::vector<std::uint8_t> bytes = rom_start();
-        put_dm(&bytes, offset);
-        dm_header header = junk_header();
-        EXPECT_EQ(find_dm_header(bytes.data(), &header), 1) << offset;
+        const int found = find_dm_header(bytes.data(), &header);
+        EXPECT_EQ(found, offset <= 496 ? 0 : 1) << offset;
+        if (found == 0) {
+            EXPECT_EQ(std::memcmp(&header, bytes.data() + offset, 16), 0) << offset;
+            EXPECT_EQ(header.major, 2);
+            EXPECT_EQ(header.minor, 5);
+            EXPECT_EQ(std::uint16_t{header.third}, 12);
+        }
     }
 }
 
@@ -82,7 +76,7 @@ TEST(FindDmHeader, NothingGivenFindsNothing) {
     EXPECT_EQ(find_dm_header(bytes.data(), nullptr), 1);
 }
 
-class ReadDmHeader : public EmulatedAdapterTest {
+class ReadDmHeader : public adapter_bench_test {
 protected:
     int read(dm_header* header, captured_output* printed) {
         int rc = -99;
@@ -91,80 +85,65 @@ protected:
     }
 };
 
-TEST_F(ReadDmHeader, CopiesTheHeaderOfThePresentOptionRom) {
-    std::vector<std::uint8_t> flash = erased_flash();
-    put_option_rom(&flash, 0x1A, 2, 5, 12);
-    write_flash(flash);
-    open_adapter();
-    dm_header header = junk_header();
-    captured_output printed;
-    EXPECT_EQ(read(&header, &printed), 0);
-    EXPECT_EQ(printed.out, "");
-    EXPECT_EQ(printed.err, "");
-    EXPECT_EQ(std::memcmp(&header, flash.data() + 0x1A, 16), 0);
-    EXPECT_EQ(header.major, 2);
-    EXPECT_EQ(header.minor, 5);
-    EXPECT_EQ(std::uint16_t{header.third}, 12);
-}
-
-TEST_F(ReadDmHeader, HeaderBeyondTheFirst512BytesIsNotFoundSilently) {
-    for (long offset : {512L, 497L}) {
-        std::vector<std::uint8_t> flash = erased_flash();
-        put_option_rom(&flash, offset);
-        write_flash(flash);
-        open_adapter();
+// The header of the Option ROM in flash, copied; a header beyond the first
+// 512 bytes is not found, silently; no signature is reported; a read that
+// fails is reported with the flash layer's own code (not -1, "not found").
+// Whatever fails leaves the header zero.
+TEST_F(ReadDmHeader, CopiesTheHeaderOrSaysWhyNot) {
+    struct read_case {
+        long dm_offset;  // -1: no Option ROM at all
+        bool reversed;   // the signature's bytes swapped
+        const char* faults;
+        int code;  // 1: a flash layer's code
+        std::string err;
+    };
+    const std::vector<read_case> cases = {
+        {0x1A, false, "", 0, ""},
+        {512, false, "", -1, ""},
+        {497, false, "", -1, ""},
+        {-1, false, "", -1, "ERROR: Could not find valid Option ROM!\n"},
+        {0x1A, true, "", -1, "ERROR: Could not find valid Option ROM!\n"},
+        {0x1A, false, "controller-stuck\n", 1, "~\nERROR: Could not read data at start of Option ROM!\n"},
+    };
+    for (const read_case& c : cases) {
+        SCOPED_TRACE(c.dm_offset);
+        hw().flash = erased_flash();
+        if (c.dm_offset >= 0) {
+            put_option_rom(&hw().flash, c.dm_offset, 2, 5, 12);
+        }
+        hw().flash[0] = c.reversed ? 0xAA : hw().flash[0];
+        hw().flash[1] = c.reversed ? 0x55 : hw().flash[1];
+        hw().faults = c.faults;
+        bench.power_on();
         dm_header header = junk_header();
         captured_output printed;
-        EXPECT_EQ(read(&header, &printed), -1) << offset;
+        const int rc = read(&header, &printed);
         EXPECT_EQ(printed.out, "");
-        EXPECT_EQ(printed.err, "");
-        const dm_header zero{};
-        EXPECT_EQ(std::memcmp(&header, &zero, sizeof zero), 0) << offset;
-        close_adapter_handles();
+        if (c.code == 1) {
+            EXPECT_NE(rc, 0);
+            EXPECT_NE(rc, -1);
+            EXPECT_TRUE(printed.err.ends_with(c.err.substr(1))) << printed.err;
+        } else {
+            EXPECT_EQ(rc, c.code);
+            EXPECT_EQ(printed.err, c.err);
+        }
+        dm_header expected{};
+        if (c.code == 0) {
+            std::memcpy(&expected, hw().flash.data() + c.dm_offset, sizeof expected);
+            EXPECT_EQ(header.major, 2);
+            EXPECT_EQ(header.minor, 5);
+            EXPECT_EQ(std::uint16_t{header.third}, 12);
+        }
+        EXPECT_EQ(std::memcmp(&header, &expected, sizeof expected), 0);
     }
-}
-
-TEST_F(ReadDmHeader, NoSignatureIsReported) {
-    std::vector<std::uint8_t> reversed = erased_flash();
-    put_option_rom(&reversed, 0x1A);
-    reversed[0] = 0xAA;
-    reversed[1] = 0x55;
-    for (const auto& flash : {erased_flash(), reversed}) {
-        write_flash(flash);
-        open_adapter();
-        dm_header header = junk_header();
-        captured_output printed;
-        EXPECT_EQ(read(&header, &printed), -1);
-        EXPECT_EQ(printed.out, "");
-        EXPECT_EQ(printed.err, "ERROR: Could not find valid Option ROM!\n");
-        const dm_header zero{};
-        EXPECT_EQ(std::memcmp(&header, &zero, sizeof zero), 0);
-        close_adapter_handles();
-    }
-}
-
-TEST_F(ReadDmHeader, FailedReadIsReportedWithTheFlashCode) {
-    std::vector<std::uint8_t> flash = erased_flash();
-    put_option_rom(&flash, 0x1A);
-    write_flash(flash);
-    write_faults("controller-stuck\n");
-    open_adapter();
-    dm_header header = junk_header();
-    captured_output printed;
-    const int rc = read(&header, &printed);
-    EXPECT_NE(rc, 0);
-    EXPECT_NE(rc, -1);  // the flash layer's own code, not "not found"
-    EXPECT_TRUE(printed.err.ends_with("\nERROR: Could not read data at start of Option ROM!\n")) << printed.err;
-    const dm_header zero{};
-    EXPECT_EQ(std::memcmp(&header, &zero, sizeof zero), 0);
 }
 
 TEST_F(ReadDmHeader, NoHeaderCopyGiven) {
-    open_adapter();
+    bench.power_on();
     captured_output printed;
     EXPECT_EQ(read(nullptr, &printed), -1);
     EXPECT_EQ(printed.err, "");
-    EXPECT_EQ(flash_counts().requests, 0);
+    EXPECT_EQ(bench.requests.size(), 0);
 }
 
 }  // namespace

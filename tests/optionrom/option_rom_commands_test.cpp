@@ -1,8 +1,8 @@
 // The display command and the erase of the Option ROM, through the built
 // binary on emulated adapters, with the flash checked afterwards.
-#include "settings/flash_contents.h"
-#include "settings/one_adapter_test.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
+#include "support/one_adapter_test.h"
 
 #include <gtest/gtest.h>
 
@@ -14,29 +14,10 @@ namespace {
 const std::string kPresentHeader = "Adapter Index: \t0\nDescription: \tOption ROM: \tpresent\n";
 const std::string kNotPresent = "Adapter Index: \t0\nDescription: \tOption ROM: \tnot present\n";
 
-// A 100 KiB Option ROM (smaller than its three sectors), a configured
-// record, and data in the sectors nobody uses.
-std::vector<std::uint8_t> installed_flash() {
-    std::vector<std::uint8_t> flash = erased_flash();
-    for (std::size_t i = 0; i < 100 * 1024; ++i) {
-        flash[i] = static_cast<std::uint8_t>(i * 7);
-    }
-    put_option_rom(&flash, 0x1A);
-    put_record(&flash, configured_record());
-    for (std::size_t i = 0x40000; i < kFlashBytes; i += 512) {
-        flash[i] = 0x11;
-    }
-    return flash;
-}
-
-std::vector<std::uint8_t> range(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t to) {
-    return std::vector<std::uint8_t>(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to));
-}
-
 using OptionRomCommands = one_adapter_test;
 
 TEST_F(OptionRomCommands, DisplayShowsHeaderLinesAndTheSettings) {
-    write_flash(installed_flash());
+    write_flash(flash_holding(configured_record()));
     const run_result r = box.run({"--display", "0"});
     EXPECT_EQ(r.out, kPresentHeader + configured_record_display());
     EXPECT_EQ(r.err, "");
@@ -44,7 +25,7 @@ TEST_F(OptionRomCommands, DisplayShowsHeaderLinesAndTheSettings) {
 }
 
 TEST_F(OptionRomCommands, DisplayOfErasedSettingsSector) {
-    std::vector<std::uint8_t> flash = installed_flash();
+    std::vector<std::uint8_t> flash = flash_holding(configured_record());
     put_record(&flash, erased_record());
     write_flash(flash);
     const run_result r = box.run({"-d", "0"});
@@ -53,27 +34,12 @@ TEST_F(OptionRomCommands, DisplayOfErasedSettingsSector) {
     EXPECT_EQ(r.status, 0);
 }
 
-TEST_F(OptionRomCommands, DisplayOfVersion10Record) {
-    std::vector<std::uint8_t> flash = installed_flash();
-    boot_settings_record record = configured_record();
-    record.version = 0x0100;
-    record.bootenabled = 0;
-    put_record(&flash, record);
-    write_flash(flash);
-    const run_result r = box.run({"--display", "0"});
-    EXPECT_EQ(r.out, kPresentHeader +
-                         "\n\tAdapter settings\n\niSCSI Boot enabled: \t\tyes\n"
-                         "\nERROR: unsupported Option ROM version!\n");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-}
-
 // Without the signature the settings sector is not read, whatever it holds.
 TEST_F(OptionRomCommands, DisplayWithoutOptionRomShowsNoSettings) {
-    std::vector<std::uint8_t> reversed = installed_flash();
+    std::vector<std::uint8_t> reversed = flash_holding(configured_record());
     reversed[0] = 0xAA;
     reversed[1] = 0x55;
-    std::vector<std::uint8_t> rom_erased = installed_flash();
+    std::vector<std::uint8_t> rom_erased = flash_holding(configured_record());
     std::fill(rom_erased.begin(), rom_erased.begin() + 0x30000, 0xFF);
     for (const auto& flash : {reversed, rom_erased, erased_flash()}) {
         write_flash(flash);
@@ -85,7 +51,7 @@ TEST_F(OptionRomCommands, DisplayWithoutOptionRomShowsNoSettings) {
 }
 
 TEST_F(OptionRomCommands, DisplayNamesTheAdapterIndex) {
-    write_flash(installed_flash());
+    write_flash(flash_holding(configured_record()));
     box.add_blank_adapter("adapter01");
     const run_result r = box.run({"--display", "1"});
     EXPECT_EQ(r.out, "Adapter Index: \t1\nDescription: \tOption ROM: \tnot present\n");
@@ -93,7 +59,7 @@ TEST_F(OptionRomCommands, DisplayNamesTheAdapterIndex) {
 }
 
 TEST_F(OptionRomCommands, DisplayWhenFlashCannotBeReadStopsAfterDescription) {
-    write_flash(installed_flash());
+    write_flash(flash_holding(configured_record()));
     box.write_text("adapter00/faults", "controller-stuck\n");
     const run_result r = box.run({"--display", "0"});
     EXPECT_EQ(r.out, "Adapter Index: \t0\nDescription: \t");
@@ -103,22 +69,22 @@ TEST_F(OptionRomCommands, DisplayWhenFlashCannotBeReadStopsAfterDescription) {
 }
 
 TEST_F(OptionRomCommands, EraseRomWipesAllThreeSectorsAndKeepsTheSettings) {
-    const std::vector<std::uint8_t> before = installed_flash();
+    const std::vector<std::uint8_t> before = flash_holding(configured_record());
     write_flash(before);
     const run_result r = box.run({"--erase", "0", "rom", "-f"});
     EXPECT_EQ(r.out, "Erasing Option ROM from Adapter, please wait.. done.\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
     const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(range(after, 0, 0x30000), std::vector<std::uint8_t>(0x30000, 0xFF));
-    EXPECT_EQ(range(after, 0x30000, kFlashBytes), range(before, 0x30000, kFlashBytes));
+    EXPECT_EQ(bytes_of(after, 0, 0x30000), std::vector<std::uint8_t>(0x30000, 0xFF));
+    EXPECT_EQ(bytes_of(after, 0x30000, kFlashBytes), bytes_of(before, 0x30000, kFlashBytes));
 
     const run_result shown = box.run({"--display", "0"});
     EXPECT_EQ(shown.out, kNotPresent);
 }
 
 TEST_F(OptionRomCommands, EraseRomFailureSaysFailed) {
-    write_flash(installed_flash());
+    write_flash(flash_holding(configured_record()));
     box.write_text("adapter00/faults", "erase-busy-polls 5\n");
     const run_result r = box.run({"-e", "0", "rom", "--force"});
     EXPECT_EQ(r.out, "Erasing Option ROM from Adapter, please wait.. failed!\n");
@@ -126,7 +92,8 @@ TEST_F(OptionRomCommands, EraseRomFailureSaysFailed) {
     EXPECT_EQ(r.status, 255);
     // The first sector's erase was started before the poll gave up; the
     // settings sector was never touched.
-    EXPECT_EQ(range(flash(), 0x30000, 0x30000 + 444), range(installed_flash(), 0x30000, 0x30000 + 444));
+    EXPECT_EQ(bytes_of(flash(), 0x30000, 0x30000 + 444),
+              bytes_of(flash_holding(configured_record()), 0x30000, 0x30000 + 444));
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The update command through the built binary on an emulated adapter: which
 // images are refused and how, which sectors are erased, how the image is cut
 // into page programs, the progress line, and what is left in flash.
-#include "optionrom/update_test_images.h"
-#include "support/emulator_sandbox.h"
+#include "optionrom/update_output.h"
+#include "support/adapter_contents.h"
+#include "support/flash_wire.h"
 
 #include <gtest/gtest.h>
 
@@ -113,16 +114,53 @@ TEST_F(UpdateCommand, MissingFileOrAFolderCannotBeOpened) {
     expect_refused(box.run({"--update", "0", box.folder("adapter00")}, true), kCannotOpen);
 }
 
-TEST_F(UpdateCommand, SmallestImageIsOnePieceInSectorZero) {
-    const std::vector<std::uint8_t> image = make_rom_image(28);
-    const run_result r = update_with(image, true);
-    EXPECT_EQ(r.out, update_header(28) + "\b\b\b\b\b\b100.00%" + kUpdateSucceeded);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-    const std::string trace = box.read_text("trace.log");
-    EXPECT_EQ(erased_sectors_in_trace(trace), std::vector<int>{0});
-    EXPECT_EQ(programmed_pieces_in_trace(trace), (std::vector<programmed_piece>{{0, 28}}));
-    expect_flash_holds(image);
+// Each size: the sectors erased, the page programs it is cut into (the
+// first and the last, and how many), the progress line, and the flash after.
+TEST_F(UpdateCommand, ImagesAreCutIntoPagesOfTheirSectors) {
+    struct size_case {
+        std::size_t size;
+        std::vector<int> sectors;
+        std::size_t pieces;
+        programmed_piece last;
+        std::string progress;  // "" : whole pages, k/pages exactly; "*": only its end
+    };
+    const std::vector<size_case> cases = {
+        {28, {0}, 1, {0, 28}, "\b\b\b\b\b\b100.00%"},
+        {300, {0}, 2, {0x100, 44}, "\b\b\b\b\b\b85.33%\b\b\b\b\b\b100.00%"},
+        {0x10000, {0}, 256, {0xFF00, 256}, ""},
+        {0x10001, {0, 1}, 257, {0x10000, 1}, "*"},
+        {0x30000, {0, 1, 2}, 768, {0x2FF00, 256}, ""},
+    };
+    for (const size_case& c : cases) {
+        SCOPED_TRACE(c.size);
+        box.write_file("adapter00/flash.bin", flash_before);
+        box.write_text("trace.log", "");
+        const bytes image = make_rom_image(c.size);
+        const run_result r = update_with(image, true);
+        if (c.progress.empty()) {
+            const std::string line = progress_line_of_whole_pages(static_cast<int>(c.pieces));
+            EXPECT_EQ(r.out, update_header(c.size) + line + kUpdateSucceeded);
+        } else if (c.progress == "*") {
+            EXPECT_TRUE(r.out.ends_with("100.00%" + kUpdateSucceeded));
+        } else {
+            EXPECT_EQ(r.out, update_header(c.size) + c.progress + kUpdateSucceeded);
+        }
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.status, 0);
+        const std::string trace = box.read_text("trace.log");
+        EXPECT_EQ(erased_sectors_in_trace(trace), c.sectors);
+        const std::vector<programmed_piece> pieces = programmed_pieces_in_trace(trace);
+        ASSERT_EQ(pieces.size(), c.pieces);
+        for (std::size_t k = 0; k + 1 < pieces.size(); ++k) {
+            EXPECT_EQ(pieces[k], (programmed_piece{static_cast<std::uint32_t>(256 * k), 256}));
+        }
+        EXPECT_EQ(pieces.back(), c.last);
+        expect_flash_holds(image);
+    }
+    // 0.39% to 9.77% with the leading space, then 10.16% to 100.00% without.
+    const std::string line = progress_line_of_whole_pages(256);
+    EXPECT_EQ(line.substr(0, 12), "\b\b\b\b\b\b 0.39%");
+    EXPECT_NE(line.find("\b\b\b\b\b\b 9.77%\b\b\b\b\b\b10.16%"), std::string::npos);
 }
 
 // An image fed through a pipe (process substitution, say) has no length to
@@ -151,66 +189,6 @@ TEST_F(UpdateCommand, ImageFromAPipeIsWrittenOrRefusedForItsSize) {
     EXPECT_EQ(flash(), before);
 }
 
-TEST_F(UpdateCommand, ThreeHundredBytesAreAFullPageAndARemainder) {
-    const std::vector<std::uint8_t> image = make_rom_image(300);
-    const run_result r = update_with(image, true);
-    EXPECT_EQ(r.out, update_header(300) + "\b\b\b\b\b\b85.33%\b\b\b\b\b\b100.00%" + kUpdateSucceeded);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-    const std::string trace = box.read_text("trace.log");
-    EXPECT_EQ(erased_sectors_in_trace(trace), std::vector<int>{0});
-    EXPECT_EQ(programmed_pieces_in_trace(trace), (std::vector<programmed_piece>{{0, 256}, {0x100, 44}}));
-    expect_flash_holds(image);
-}
-
-TEST_F(UpdateCommand, SixtyFourKiBImageErasesSectorZeroAlone) {
-    const std::vector<std::uint8_t> image = make_rom_image(65536);
-    const run_result r = update_with(image, true);
-    // The whole progress line: 0.39% to 9.77% with the leading space, then
-    // 10.16% to 100.00% without.
-    const std::string line = progress_line_of_whole_pages(256);
-    EXPECT_EQ(line.substr(0, 12), "\b\b\b\b\b\b 0.39%");
-    EXPECT_NE(line.find("\b\b\b\b\b\b 9.77%\b\b\b\b\b\b10.16%"), std::string::npos);
-    EXPECT_EQ(r.out, update_header(65536) + line + kUpdateSucceeded);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-    const std::string trace = box.read_text("trace.log");
-    EXPECT_EQ(erased_sectors_in_trace(trace), std::vector<int>{0});
-    const std::vector<programmed_piece> pieces = programmed_pieces_in_trace(trace);
-    ASSERT_EQ(pieces.size(), 256u);
-    for (std::size_t k = 0; k < pieces.size(); ++k) {
-        EXPECT_EQ(pieces[k], (programmed_piece{static_cast<std::uint32_t>(256 * k), 256}));
-    }
-    expect_flash_holds(image);
-}
-
-TEST_F(UpdateCommand, OneByteMoreAlsoErasesSectorOne) {
-    const std::vector<std::uint8_t> image = make_rom_image(65537);
-    const run_result r = update_with(image, true);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.substr(r.out.size() - kUpdateSucceeded.size() - 7), "100.00%" + kUpdateSucceeded);
-    const std::string trace = box.read_text("trace.log");
-    EXPECT_EQ(erased_sectors_in_trace(trace), (std::vector<int>{0, 1}));
-    const std::vector<programmed_piece> pieces = programmed_pieces_in_trace(trace);
-    ASSERT_EQ(pieces.size(), 257u);
-    EXPECT_EQ(pieces.back(), (programmed_piece{0x10000, 1}));
-    expect_flash_holds(image);
-}
-
-TEST_F(UpdateCommand, FullRegionErasesThreeSectorsAndSparesTheSettings) {
-    const std::vector<std::uint8_t> image = make_rom_image(0x30000);
-    const run_result r = update_with(image, true);
-    EXPECT_EQ(r.out, update_header(196608) + progress_line_of_whole_pages(768) + kUpdateSucceeded);
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-    const std::string trace = box.read_text("trace.log");
-    EXPECT_EQ(erased_sectors_in_trace(trace), (std::vector<int>{0, 1, 2}));
-    EXPECT_EQ(programmed_pieces_in_trace(trace).size(), 768u);
-    expect_flash_holds(image);
-    EXPECT_EQ(bytes_of(flash(), kSettingsStart, kFlashBytes), bytes_of(flash_before, kSettingsStart, kFlashBytes));
-}
-
 TEST_F(UpdateCommand, EraseThatNeverFinishesFailsWithSix) {
     box.write_text("adapter00/faults", "flash-stuck\n");
     const run_result r = update_with(make_rom_image(300));
@@ -218,7 +196,7 @@ TEST_F(UpdateCommand, EraseThatNeverFinishesFailsWithSix) {
     ASSERT_GE(r.err.size(), kDownloadFailed.size());
     EXPECT_EQ(r.err.substr(r.err.size() - kDownloadFailed.size()), kDownloadFailed);
     EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(bytes_of(flash(), kSettingsStart, kFlashBytes), bytes_of(flash_before, kSettingsStart, kFlashBytes));
+    EXPECT_EQ(bytes_of(flash(), kRecordOffset, kFlashBytes), bytes_of(flash_before, kRecordOffset, kFlashBytes));
 }
 
 // Once the adapter stops answering, the second piece's refused register
@@ -227,10 +205,8 @@ TEST_F(UpdateCommand, AdapterThatStopsAnsweringDuringTheSecondPieceIsNoSuccess) 
     const std::vector<std::uint8_t> image = make_rom_image(300);
     // Count the requests up to the second piece's program command.
     ASSERT_EQ(update_with(image, true).status, 0);
-    const std::string trace = box.read_text("trace.log");
-    const std::size_t command_at = trace.find(" regwrite 0x000006d8 0x00010002");
-    ASSERT_NE(command_at, std::string::npos);
-    const long requests_before = std::count(trace.begin(), trace.begin() + static_cast<long>(command_at), '\n');
+    const std::size_t requests_before =
+        requests_before_command(box.read_text("trace.log"), flash_wire::command_word(flash_wire::kPageProgram, 0x100));
 
     box.write_file("adapter00/flash.bin", flash_before);
     box.write_text("adapter00/faults", "fail-after " + std::to_string(requests_before) + "\n");

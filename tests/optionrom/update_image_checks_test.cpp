@@ -1,8 +1,9 @@
 // What the system firmware would refuse to run is refused before the erase:
 // chains, PC-AT checksums and the adapter's IDs, through the binary over an
 // emulated adapter of device 1abc:0b10.
-#include "optionrom/update_test_images.h"
-#include "support/emulator_sandbox.h"
+#include "optionrom/update_output.h"
+#include "support/adapter_contents.h"
+#include "support/flash_wire.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +65,7 @@ struct refusal_case {
     const char* name;
     std::vector<std::uint8_t> image;
     bool force;
-    const char* faults;  // adapter00/faults, or nullptr
+    const char* faults;  // adapter00/faults
     bool written;
     std::string line;  // expected in stderr (refused) or stdout (written)
 };
@@ -87,33 +88,33 @@ std::vector<refusal_case> refusal_cases() {
     std::vector<std::uint8_t> header_past_end = make_chain({ours});
     header_past_end[2] = 4;
     return {
-        {"other adapter", make_chain({other}), false, nullptr, false,
+        {"other adapter", make_chain({other}), false, "", false,
          "ERROR: Boot image is for device 8086:100e, this Adapter is device 1abc:0b10, use --force to write it "
          "anyway!\n"},
-        {"other adapter forced", make_chain({other}), true, nullptr, true,
+        {"other adapter forced", make_chain({other}), true, "", true,
          "Boot image is for device 8086:100e, this Adapter is device 1abc:0b10, written anyway as --force asks.\n"},
-        {"device list", make_chain({{2, 0x1abc, 0x0bff, 0, 0x0b10}}), false, nullptr, true, ""},
-        {"pc-at and efi", make_chain({ours, {3, 0x1abc, 0x0b10, 3}}), false, nullptr, true, ""},
-        {"cut chain", cut, false, nullptr, false,
+        {"device list", make_chain({{2, 0x1abc, 0x0bff, 0, 0x0b10}}), false, "", true, ""},
+        {"pc-at and efi", make_chain({ours, {3, 0x1abc, 0x0b10, 3}}), false, "", true, ""},
+        {"cut chain", cut, false, "", false,
          "ERROR: Boot image is cut short, image 2 at offset 0x400 runs past the end of the file, probably an "
          "incomplete "
          "download!\n"},
-        {"wrong sum", wrong_sum, false, nullptr, false,
+        {"wrong sum", wrong_sum, false, "", false,
          "ERROR: Boot image checksum is wrong, image 1 at offset 0x0 sums to 0xff instead of 0, probably "
          "corrupted!\n"},
-        {"second unsigned", unsigned_second, false, nullptr, false,
+        {"second unsigned", unsigned_second, false, "", false,
          "ERROR: Boot image is corrupted, image 2 at offset 0x400 does not begin with 0x55 0xAA!\n"},
         {"ids unreadable", make_chain({other}), false, "config-read-error 31\n", true,
          "The Adapter's vendor and device IDs could not be read, they are not compared with the image's.\n"},
-        {"no pci data", undeclared, false, nullptr, true, ""},
-        {"device list without ours", make_chain({{2, 0x1abc, 0x0bff, 0, 0x0b55}}), false, nullptr, false,
+        {"no pci data", undeclared, false, "", true, ""},
+        {"device list without ours", make_chain({{2, 0x1abc, 0x0bff, 0, 0x0b55}}), false, "", false,
          "ERROR: Boot image is for device 1abc:0bff, this Adapter is device 1abc:0b10, use --force to write it "
          "anyway!\n"},
-        {"second without pci data", second_without_pcir, true, nullptr, false,
+        {"second without pci data", second_without_pcir, true, "", false,
          "ERROR: Boot image is corrupted, image 2 at offset 0x400 has no PCI data structure!\n"},
-        {"second of length 0", second_of_length_zero, true, nullptr, false,
+        {"second of length 0", second_of_length_zero, true, "", false,
          "ERROR: Boot image is corrupted, image 2 at offset 0x400 declares a length of 0!\n"},
-        {"header past the end", header_past_end, true, nullptr, false,
+        {"header past the end", header_past_end, true, "", false,
          "ERROR: Boot image is cut short, image 1 at offset 0x0 runs past the end of the file, probably an "
          "incomplete download!\n"},
     };
@@ -123,16 +124,12 @@ TEST(UpdateImageChecks, RefusedUntouchedOrWrittenWhole) {
     for (const refusal_case& c : refusal_cases()) {
         SCOPED_TRACE(c.name);
         emulator_sandbox box;
-        box.add_blank_adapter("adapter00");
-        std::vector<std::uint8_t> config = box.read_file("adapter00/config.bin");
-        const std::uint8_t ids[4] = {0xBC, 0x1A, 0x10, 0x0B};
-        std::copy(std::begin(ids), std::end(ids), config.begin());
-        box.write_file("adapter00/config.bin", config);
-        const std::vector<std::uint8_t> before = make_used_flash();
-        box.write_file("adapter00/flash.bin", before);
-        if (c.faults != nullptr) {
-            box.write_text("adapter00/faults", c.faults);
-        }
+        adapter_contents adapter;
+        adapter.set_config_ids(0x1abc, 0x0b10);
+        adapter.flash = make_used_flash();
+        adapter.faults = c.faults;
+        adapter.write_to(box, "adapter00");
+        const bytes before = adapter.flash;
         box.write_file("image.rom", c.image);
         std::vector<std::string> args = {"--update", "0", box.folder("image.rom")};
         if (c.force) {
@@ -148,7 +145,7 @@ TEST(UpdateImageChecks, RefusedUntouchedOrWrittenWhole) {
             EXPECT_NE(r.out.find(kUpdateSucceeded), std::string::npos);
             EXPECT_EQ(erased_sectors_in_trace(trace), std::vector<int>{0});
             EXPECT_EQ(bytes_of(flash, 0, c.image.size()), c.image);
-            EXPECT_EQ(bytes_of(flash, kSettingsStart, kFlashBytes), bytes_of(before, kSettingsStart, kFlashBytes));
+            EXPECT_EQ(bytes_of(flash, kRecordOffset, kFlashBytes), bytes_of(before, kRecordOffset, kFlashBytes));
         } else {
             EXPECT_EQ(r.status, 255);
             EXPECT_EQ(r.err, c.line);

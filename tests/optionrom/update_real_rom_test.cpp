@@ -1,8 +1,8 @@
 // A PCI Option ROM image that this project did not make: the network boot
 // ROMs of Debian's ipxe-qemu package. Written, read back byte for byte, and
 // then seen by the display and the adapter list like any other Option ROM.
-#include "optionrom/update_test_images.h"
-#include "support/emulator_sandbox.h"
+#include "optionrom/update_output.h"
+#include "support/adapter_contents.h"
 
 #include <gtest/gtest.h>
 
@@ -39,17 +39,6 @@ std::vector<fs::path> packaged_roms(bool fitting) {
     return roms;
 }
 
-// Flash holding an Option ROM with a $DM$ header for version 2.7.15.
-std::vector<std::uint8_t> flash_with_versioned_rom() {
-    std::vector<std::uint8_t> flash = make_used_flash();
-    std::fill(flash.begin(), flash.begin() + 0x30000, 0xFF);
-    const std::vector<std::uint8_t> image = make_rom_image(1024);
-    std::copy(image.begin(), image.end(), flash.begin());
-    const std::uint8_t header[16] = {'$', 'D', 'M', '$', 0x07, 0x02, 0x0F, 0x00};
-    std::copy(std::begin(header), std::end(header), flash.begin() + 0x40);
-    return flash;
-}
-
 TEST(UpdateWithPackagedRom, RomIsWrittenByteForByteAndThenShownAsPresent) {
     const std::vector<fs::path> roms = packaged_roms(true);
     if (roms.empty()) {
@@ -60,20 +49,19 @@ TEST(UpdateWithPackagedRom, RomIsWrittenByteForByteAndThenShownAsPresent) {
     ASSERT_EQ(rom[0], 0x55);
     ASSERT_EQ(rom[1], 0xAA);
 
+    // An adapter of device 1abc:0b10, not the ROM's, with an Option ROM of
+    // version 2.7.15: the update is refused untouched, then written with --force.
     emulator_sandbox box;
-    box.add_blank_adapter("adapter00");
-    const std::vector<std::uint8_t> before = flash_with_versioned_rom();
-    box.write_file("adapter00/flash.bin", before);
+    adapter_contents adapter;
+    adapter.flash = make_used_flash();
+    std::fill(adapter.flash.begin(), adapter.flash.begin() + kRecordOffset, 0xFF);
+    adapter.set_option_rom(0x40, 2, 7, 15);
+    adapter.set_config_ids(0x1abc, 0x0b10);
+    adapter.write_to(box, "adapter00");
+    const bytes before = adapter.flash;
     // The list shows the old ROM's version before the update.
     EXPECT_NE(box.run({"--list"}).out.find("Version: 2.7.15\n"), std::string::npos);
 
-    // An adapter of device 1abc:0b10, not the ROM's: refused untouched,
-    // then written with --force.
-    std::vector<std::uint8_t> config = box.read_file("adapter00/config.bin");
-    ASSERT_GE(config.size(), 4u);
-    const std::uint8_t ids[4] = {0xBC, 0x1A, 0x10, 0x0B};
-    std::copy(std::begin(ids), std::end(ids), config.begin());
-    box.write_file("adapter00/config.bin", config);
     const run_result refused = box.run({"--update", "0", roms.front().string()});
     EXPECT_EQ(refused.status, 255);
     EXPECT_NE(refused.err.find(", this Adapter is device 1abc:0b10, use --force to write it anyway!\n"),
@@ -83,8 +71,7 @@ TEST(UpdateWithPackagedRom, RomIsWrittenByteForByteAndThenShownAsPresent) {
     const run_result r = box.run({"--update", "0", roms.front().string(), "--force"});
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.status, 0);
-    const std::size_t header_at = r.out.find(update_header(rom.size()));
-    EXPECT_NE(header_at, std::string::npos);
+    EXPECT_NE(r.out.find(update_header(rom.size())), std::string::npos);
     EXPECT_NE(r.out.find("written anyway as --force asks.\n"), std::string::npos);
     EXPECT_EQ(r.out.substr(r.out.size() - kUpdateSucceeded.size()), kUpdateSucceeded);
 

@@ -1,13 +1,13 @@
 // The commands that store the record, through the built binary on emulated
 // adapters: the erase of the settings sector, and the configure command's
 // save with its fix-ups and with the adapter lost half way through.
-#include "settings/flash_contents.h"
-#include "settings/one_adapter_test.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
+#include "support/flash_wire.h"
+#include "support/one_adapter_test.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,30 +15,10 @@ namespace {
 
 const std::string kSavingPrompt = "Saving settings to Adapter... please wait  ";
 
-std::vector<std::uint8_t> range(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t size) {
-    return std::vector<std::uint8_t>(bytes.begin() + static_cast<long>(from),
-                                     bytes.begin() + static_cast<long>(from + size));
-}
-
-std::vector<std::uint8_t> record_bytes(const boot_settings_record& record) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(&record);
-    return std::vector<std::uint8_t>(p, p + sizeof record);
-}
-
-std::vector<std::uint8_t> installed_flash(const boot_settings_record& record) {
-    std::vector<std::uint8_t> flash = erased_flash();
-    put_option_rom(&flash, 0x1A);
-    put_record(&flash, record);
-    for (std::size_t i = 0x40000; i < kFlashBytes; i += 256) {
-        flash[i] = 0x33;
-    }
-    return flash;
-}
-
 using SettingsCommands = one_adapter_test;
 
 TEST_F(SettingsCommands, EraseSettingsWipesTheSettingsSectorSilently) {
-    const std::vector<std::uint8_t> before = installed_flash(configured_record());
+    const std::vector<std::uint8_t> before = flash_holding(configured_record());
     write_flash(before);
     for (const char* force : {"--force", "-f"}) {
         const run_result r = box.run({"--erase", "0", "settings", force});
@@ -46,9 +26,9 @@ TEST_F(SettingsCommands, EraseSettingsWipesTheSettingsSectorSilently) {
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.status, 0);
         const std::vector<std::uint8_t> after = flash();
-        EXPECT_EQ(range(after, 0x30000, 0x10000), std::vector<std::uint8_t>(0x10000, 0xFF));
-        EXPECT_EQ(range(after, 0, 0x30000), range(before, 0, 0x30000));
-        EXPECT_EQ(range(after, 0x40000, 0x40000), range(before, 0x40000, 0x40000));
+        EXPECT_EQ(bytes_of(after, 0x30000, 0x40000), std::vector<std::uint8_t>(0x10000, 0xFF));
+        EXPECT_EQ(bytes_of(after, 0, kRecordOffset), bytes_of(before, 0, kRecordOffset));
+        EXPECT_EQ(bytes_of(after, 0x40000, kFlashBytes), bytes_of(before, 0x40000, kFlashBytes));
     }
     // The Option ROM is still there and shows the erased sector.
     const run_result shown = box.run({"--display", "0"});
@@ -56,7 +36,7 @@ TEST_F(SettingsCommands, EraseSettingsWipesTheSettingsSectorSilently) {
 }
 
 TEST_F(SettingsCommands, EraseSettingsFailureIsReportedByTheCommand) {
-    const std::vector<std::uint8_t> before = installed_flash(configured_record());
+    const std::vector<std::uint8_t> before = flash_holding(configured_record());
     write_flash(before);
     box.write_text("adapter00/faults", "flash-stuck\n");
     const run_result r = box.run({"--erase", "0", "settings", "--force"});
@@ -65,36 +45,13 @@ TEST_F(SettingsCommands, EraseSettingsFailureIsReportedByTheCommand) {
     EXPECT_EQ(r.status, 255);
 }
 
-TEST_F(SettingsCommands, ConfigureOfErasedSectorSavesTheFixedUpHeader) {
-    write_flash(installed_flash(erased_record()));
-    const run_result r = box.run({"--configure", "0", "vlanid=7"});
-    EXPECT_EQ(r.out, kSavingPrompt);
-    EXPECT_EQ(r.err,
-              "Warning: the settings record of Adapter 0 is erased; settings not given keep their erased values. A "
-              "backup brings the previous settings back: \"hbabootcfg --restore 0 BACKUP-FILE settings --force\".\n");
-    EXPECT_EQ(r.status, 0);
-    const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(range(after, 0x30000, 7), (std::vector<std::uint8_t>{0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01}));
-    EXPECT_EQ(std::uint16_t{record_from_flash(after).vlanid}, 7);
-}
-
-// The trace of a run, one request a line.
-std::vector<std::string> trace_lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 // The adapter stops answering from the second page program on: the second
 // page fails with the refused register write, and the restore cannot reach
 // the adapter either.
 TEST_F(SettingsCommands, ConfigureWhoseAdapterIsLostInTheSecondPieceFails) {
     boot_settings_record stored = configured_record();
     stored.flag = 0;
-    const std::vector<std::uint8_t> before = installed_flash(stored);
+    const std::vector<std::uint8_t> before = flash_holding(stored);
     const std::vector<std::string> arguments = {"--configure", "0", "initiatorname=iqn.2001-04.com.example:host2",
                                                 "vlanid=7"};
 
@@ -105,15 +62,8 @@ TEST_F(SettingsCommands, ConfigureWhoseAdapterIsLostInTheSecondPieceFails) {
         dry.add_blank_adapter("adapter00");
         dry.write_file("adapter00/flash.bin", before);
         ASSERT_EQ(dry.run(arguments, true).status, 0);
-        const std::vector<std::string> lines = trace_lines(dry.read_text("trace.log"));
-        std::size_t second_page = 0;
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            if (lines[i] == "adapter00 regwrite 0x000006d8 0x00010302") {
-                second_page = i;
-                break;
-            }
-        }
-        ASSERT_GT(second_page, 0u);
+        const std::size_t second_page = requests_before_command(
+            dry.read_text("trace.log"), flash_wire::command_word(flash_wire::kPageProgram, kRecordOffset + 256));
         box.write_text("adapter00/faults", "fail-after " + std::to_string(second_page) + "\n");
     }
     write_flash(before);
@@ -134,8 +84,8 @@ TEST_F(SettingsCommands, ConfigureWhoseAdapterIsLostInTheSecondPieceFails) {
     put_text(saved.initiatorname, "iqn.2001-04.com.example:host2");
     saved.vlanid = 7;
     const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(range(after, 0x30000, 256), range(record_bytes(saved), 0, 256));
-    EXPECT_EQ(range(after, 0x30100, 0x10000 - 256), std::vector<std::uint8_t>(0x10000 - 256, 0xFF));
+    EXPECT_EQ(bytes_of(after, 0x30000, 0x30100), bytes_of(record_bytes(saved), 0, 256));
+    EXPECT_EQ(bytes_of(after, 0x30100, 0x40000), std::vector<std::uint8_t>(0x10000 - 256, 0xFF));
 }
 
 }  // namespace

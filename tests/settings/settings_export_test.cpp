@@ -2,9 +2,9 @@
 // the lines of a record that only a particular order of settings produces,
 // applied to a record holding something else, show as the original does.
 #include "settings/settings_export.h"
-#include "flash_contents.h"
 #include "settings/setting_assignment.h"
 #include "settings/settings_display.h"
+#include "support/adapter_contents.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // program fails (the previous record is put back) and a page program that
 // silently does not take (caught by reading the record back).
 #include "settings/settings_storage.h"
-#include "settings/emulated_adapter_test.h"
+#include "support/adapter_bench.h"
 
 #include <gtest/gtest.h>
 
@@ -13,29 +13,7 @@ namespace {
 
 const std::string kSavingPrompt = "Saving settings to Adapter... please wait  ";
 
-std::vector<std::uint8_t> sector_bytes(const std::vector<std::uint8_t>& flash, std::size_t offset, std::size_t size) {
-    return std::vector<std::uint8_t>(flash.begin() + static_cast<long>(offset),
-                                     flash.begin() + static_cast<long>(offset + size));
-}
-
-std::vector<std::uint8_t> record_bytes(const boot_settings_record& record) {
-    const auto* p = reinterpret_cast<const std::uint8_t*>(&record);
-    return std::vector<std::uint8_t>(p, p + sizeof record);
-}
-
-// Flash with an Option ROM, a record in the settings sector and something
-// in the sectors after it.
-std::vector<std::uint8_t> flash_holding(const boot_settings_record& record) {
-    std::vector<std::uint8_t> flash = erased_flash();
-    put_option_rom(&flash, 0x1A);
-    put_record(&flash, record);
-    for (std::size_t i = 0x40000; i < kFlashBytes; i += 0x1000) {
-        flash[i] = 0x42;
-    }
-    return flash;
-}
-
-class SettingsStorage : public EmulatedAdapterTest {
+class SettingsStorage : public adapter_bench_test {
 protected:
     // Reads the record from adapter 0, expecting success and silence.
     settings_buffer read_record() {
@@ -64,29 +42,18 @@ protected:
 };
 
 TEST_F(SettingsStorage, ReadTakesTheRecordAsStoredAndClearsTheTrailer) {
-    write_flash(flash_holding(configured_record()));
-    open_adapter();
+    hw().flash = flash_holding(configured_record());
+    bench.power_on();
     const settings_buffer buffer = read_record();
     EXPECT_EQ(record_bytes(buffer.record), record_bytes(configured_record()));
     const std::uint8_t zero[4] = {0, 0, 0, 0};
     EXPECT_EQ(std::memcmp(buffer.trailer, zero, sizeof zero), 0);
 }
 
-TEST_F(SettingsStorage, ReadWithPrintShowsTheRecord) {
-    write_flash(flash_holding(configured_record()));
-    open_adapter();
-    settings_buffer buffer;
-    int rc = -99;
-    const captured_output printed = capture_output([&] { rc = read_settings(0, &buffer, true); });
-    EXPECT_EQ(rc, 0);
-    EXPECT_EQ(printed.out, configured_record_display());
-    EXPECT_EQ(printed.err, "");
-}
-
 TEST_F(SettingsStorage, ReadFailureReportsAndReturnsMinusOne) {
-    write_flash(flash_holding(configured_record()));
-    write_faults("controller-stuck\n");
-    open_adapter();
+    hw().flash = flash_holding(configured_record());
+    hw().faults = "controller-stuck\n";
+    bench.power_on();
     settings_buffer buffer;
     int rc = -99;
     const captured_output printed = capture_output([&] { rc = read_settings(0, &buffer, true); });
@@ -96,8 +63,8 @@ TEST_F(SettingsStorage, ReadFailureReportsAndReturnsMinusOne) {
 }
 
 TEST_F(SettingsStorage, SaveOfErasedRecordWritesMagicAndLengthAndKeepsFlag) {
-    write_flash(flash_holding(erased_record()));
-    open_adapter();
+    hw().flash = flash_holding(erased_record());
+    bench.power_on();
     settings_buffer buffer = read_record();
     buffer.record.vlanid = 7;
 
@@ -106,25 +73,25 @@ TEST_F(SettingsStorage, SaveOfErasedRecordWritesMagicAndLengthAndKeepsFlag) {
     EXPECT_EQ(printed.out, kSavingPrompt);
     EXPECT_EQ(printed.err, "");
 
-    const std::vector<std::uint8_t> after = flash();
+    const std::vector<std::uint8_t> after = bench.flash();
     const std::vector<std::uint8_t> header = {0x4B, 0x49, 0x42, 0x00, 0xFF, 0xBC, 0x01};
-    EXPECT_EQ(sector_bytes(after, kRecordOffset, 7), header);
+    EXPECT_EQ(bytes_of(after, kRecordOffset, kRecordOffset + 7), header);
     EXPECT_EQ(std::uint16_t{record_from_flash(after).vlanid}, 7);
     // Everything the fix-ups do not touch is written back as read.
     boot_settings_record expected = erased_record();
     std::memcpy(expected.magic, kSettingsMagic, 4);
     expected.length = 444;
     expected.vlanid = 7;
-    EXPECT_EQ(sector_bytes(after, kRecordOffset, 444), record_bytes(expected));
+    EXPECT_EQ(bytes_of(after, kRecordOffset, kRecordOffset + 444), record_bytes(expected));
     // 448 bytes are written: the trailer read as zeros, then erased flash.
-    EXPECT_EQ(sector_bytes(after, kRecordOffset + 444, 4), std::vector<std::uint8_t>(4, 0));
-    EXPECT_EQ(sector_bytes(after, kRecordOffset + 448, 0x10000 - 448), std::vector<std::uint8_t>(0x10000 - 448, 0xFF));
+    EXPECT_EQ(bytes_of(after, kRecordOffset + 444, kRecordOffset + 448), std::vector<std::uint8_t>(4, 0));
+    EXPECT_EQ(bytes_of(after, kRecordOffset + 448, kRecordOffset + kSectorBytes),
+              std::vector<std::uint8_t>(0x10000 - 448, 0xFF));
     // The fixed-up header stays in the caller's buffer too.
     EXPECT_EQ(record_bytes(buffer.record), record_bytes(expected));
 
-    const flash_fault_counts counts = flash_counts();
-    EXPECT_EQ(counts.sector_erases, 1);
-    EXPECT_EQ(counts.page_programs, 2);
+    EXPECT_EQ(bench.erases(), 1);
+    EXPECT_EQ(bench.programs(), 2);
 }
 
 TEST_F(SettingsStorage, SaveSetsFlagZeroToOneKeepsOtherFlagsAndFixesLength) {
@@ -143,13 +110,13 @@ TEST_F(SettingsStorage, SaveSetsFlagZeroToOneKeepsOtherFlagsAndFixesLength) {
         before.flag = c.flag_before;
         before.length = c.length_before;
         std::memcpy(before.magic, c.magic_before, 4);
-        write_flash(flash_holding(before));
-        open_adapter();
+        hw().flash = flash_holding(before);
+        bench.power_on();
         settings_buffer buffer = read_record();
 
         captured_output printed;
         EXPECT_EQ(save(&buffer, &printed), 0);
-        const boot_settings_record after = record_from_flash(flash());
+        const boot_settings_record after = record_from_flash(bench.flash());
         EXPECT_EQ(std::memcmp(after.magic, kSettingsMagic, 4), 0);
         EXPECT_EQ(after.flag, c.flag_after);
         EXPECT_EQ(std::uint16_t{after.length}, 444);
@@ -157,206 +124,122 @@ TEST_F(SettingsStorage, SaveSetsFlagZeroToOneKeepsOtherFlagsAndFixesLength) {
         EXPECT_EQ(after.reserved_07, 0x5A);
         EXPECT_EQ(std::uint16_t{after.version}, 0x0200);
         EXPECT_EQ(after.reserved_1b6[1], 0xB7);
-        close_adapter_handles();
     }
 }
 
 TEST_F(SettingsStorage, SaveLeavesOtherSectorsAlone) {
     const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    open_adapter();
+    hw().flash = before;
+    bench.power_on();
     settings_buffer buffer = read_record();
     captured_output printed;
     ASSERT_EQ(save(&buffer, &printed), 0);
-    const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(sector_bytes(after, 0, 0x30000), sector_bytes(before, 0, 0x30000));
-    EXPECT_EQ(sector_bytes(after, 0x40000, 0x40000), sector_bytes(before, 0x40000, 0x40000));
+    const std::vector<std::uint8_t> after = bench.flash();
+    EXPECT_EQ(bytes_of(after, 0, kRecordOffset), bytes_of(before, 0, kRecordOffset));
+    EXPECT_EQ(bytes_of(after, 0x40000, kFlashBytes), bytes_of(before, 0x40000, kFlashBytes));
 }
 
-// A failed erase may have wiped the sector: the save says so with its error
-// line, but not its prompt, reads the sector back to tell whether the record
-// may be lost, programs nothing, tries no restore on a flash that is still
-// busy, and leaves the caller's record as it was.
-TEST_F(SettingsStorage, SaveWhoseEraseFailsSaysSoAndProgramsNothing) {
-    for (const char* fault : {"erase-busy-polls 5\n", "flash-stuck\n"}) {
-        boot_settings_record stored = configured_record();
-        stored.flag = 0;
-        stored.length = 1;
-        const std::vector<std::uint8_t> before = flash_holding(stored);
-        write_flash(before);
-        write_faults(fault);
-        open_adapter();
+const std::string kFailed = "ERROR: Saving settings failed, error -3\n";
+const std::string kRestored = "ERROR: Previous settings restored, new settings not saved.\n";
+const std::string kNotRestored = "ERROR: Previous settings could not be restored!\n";
+const std::string kMayBeLost =
+    "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
+    "BACKUP-FILE settings --force\".\n";
+const std::string kRefused =
+    "ERROR: register write failed with error code: 31!\nERROR: write to serial flash failed!\nERROR: Saving settings "
+    "failed, error 6\n";
+const std::string kStillInPlace = "ERROR: Settings not saved, the previous settings are still in place.\n";
+const std::string kReadBackDiffers =
+    "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n";
+
+// Saves that fail, of a record whose header the save would fix up, changed
+// in its second page. A failed erase may have wiped the sector: the save
+// says so without its prompt, reads the sector back to tell whether the
+// record may be lost, programs nothing and leaves the caller's record as it
+// was. A failed page program puts the record it was handed back (judged by
+// reading it back); a page program that silently does not take is caught by
+// reading the record back. Each save also tells its caller where the
+// previous record is, as its last line tells the operator. Write enables
+// count from the save's erase, then one per page.
+TEST_F(SettingsStorage, FailedSavesSayWhatTheyLeave) {
+    struct failed_save {
+        const char* name;
+        bool erased;  // the stored record is an erased sector
+        std::string faults;
+        std::vector<transfer_fault> transfer_faults;
+        bool previous_given;
+        int code;
+        std::string err;
+        bool back;     // the sector holds the stored record again
+        int erases;    // -1: not counted
+        int programs;  // -1: not counted
+        previous_settings_state left;
+    };
+    const std::uint32_t second_page = kRecordOffset + 256;
+    using enum previous_settings_state;
+    const std::vector<failed_save> cases = {
+        // clang-format off
+        {"erase refused", false, "", {refused_sector_erase(kRecordOffset)}, true, 6, kRefused + kStillInPlace, true, 0, 0, in_place},
+        {"erase never ends", false, "erase-busy-polls 5\n", {}, true, -3, kFailed + kMayBeLost, false, 1, 0, may_be_lost},
+        {"flash stuck", false, "flash-stuck\n", {}, true, -3, kFailed + kMayBeLost, false, -1, 0, may_be_lost},
+        {"second page", false, "", {busy_after_page_program(second_page)}, true, -3, kFailed + kRestored, true, 2, 4, restored},
+        {"first page, no second", false, "", {busy_after_page_program(kRecordOffset)}, true, -3, kFailed + kRestored, true, 2, 3, restored},
+        {"restore's erase does not take", false, "", {busy_after_page_program(second_page), dropped_write_enable(4)}, true, -3,
+         kFailed + kNotRestored + kMayBeLost, false, -1, -1, may_be_lost},
+        {"no previous record handed over", false, "", {busy_after_page_program(second_page)}, false, -3,
+         kFailed + kNotRestored + kMayBeLost, false, 1, 2, may_be_lost},
+        {"second page does not take", false, "", {dropped_write_enable(3)}, true, -4, kReadBackDiffers, true, -1, -1, restored},
+        {"second page of an erased sector does not take", true, "", {dropped_write_enable(3)}, true, -4, kReadBackDiffers, true, -1, -1, restored},
+        // clang-format on
+    };
+    for (const failed_save& c : cases) {
+        SCOPED_TRACE(c.name);
+        boot_settings_record stored = c.erased ? erased_record() : configured_record();
+        if (!c.erased) {
+            stored.flag = 0;
+            stored.length = 1;
+        }
+        const bytes before = flash_holding(stored);
+        hw().flash = before;
+        hw().faults = c.faults;
+        hw().transfer_faults = c.transfer_faults;
+        bench.power_on();
         settings_buffer buffer = read_record();
-        const settings_buffer untouched = buffer;
+        buffer.record.vlanid = 7;
+        put_text(buffer.record.targetpass, "anothersecret");
+        const settings_buffer changed = buffer;
 
         captured_output printed;
-        EXPECT_EQ(save(&buffer, &printed), -3) << fault;
-        EXPECT_EQ(printed.out, "") << fault;
-        // A flash still busy prints no line of the flash layer; its sector
-        // reads back erased, so the record may be lost.
-        EXPECT_EQ(printed.err,
-                  "ERROR: Saving settings failed, error -3\n"
-                  "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
-                  "BACKUP-FILE settings --force\".\n")
-            << fault;
-        EXPECT_EQ(std::memcmp(&buffer, &untouched, sizeof buffer), 0) << fault;
-        EXPECT_EQ(flash_counts().page_programs, 0) << fault;
-        close_adapter_handles();
-    }
-}
-
-TEST_F(SettingsStorage, SaveWhoseSecondPieceFailsPutsThePreviousRecordBack) {
-    const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    open_adapter({.busy_status_after_page = 2});
-    settings_buffer buffer = read_record();
-    buffer.record.vlanid = 7;
-    put_text(buffer.record.targetpass, "anothersecret");  // in the second piece
-
-    captured_output printed;
-    EXPECT_EQ(save(&buffer, &printed), -3);
-    EXPECT_EQ(printed.out, kSavingPrompt);
-    EXPECT_EQ(printed.err,
-              "ERROR: Saving settings failed, error -3\n"
-              "ERROR: Previous settings restored, new settings not saved.\n");
-    const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(sector_bytes(after, kRecordOffset, 444), record_bytes(configured_record()));
-    EXPECT_EQ(after, before);
-    // The save's erase and two pages, then the restore's erase and two pages.
-    EXPECT_EQ(flash_counts().sector_erases, 2);
-    EXPECT_EQ(flash_counts().page_programs, 4);
-}
-
-TEST_F(SettingsStorage, SaveWhoseFirstPieceFailsWritesNoSecondAndRestores) {
-    const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    open_adapter({.busy_status_after_page = 1});
-    settings_buffer buffer = read_record();
-    buffer.record.targetlun = 9;
-
-    captured_output printed;
-    EXPECT_EQ(save(&buffer, &printed), -3);
-    EXPECT_EQ(printed.err,
-              "ERROR: Saving settings failed, error -3\n"
-              "ERROR: Previous settings restored, new settings not saved.\n");
-    EXPECT_EQ(flash(), before);
-    EXPECT_EQ(flash_counts().page_programs, 1 + 2);
-}
-
-// The restore is judged by reading the record back: here its erase never
-// reaches the flash, so the old record cannot be programmed over the new
-// bytes and the operator is told the settings are gone.
-TEST_F(SettingsStorage, RestoreThatDoesNotTakeIsReportedAsNotRestored) {
-    write_flash(flash_holding(configured_record()));
-    // Write enables: the save's erase, its two pages, then the restore's erase.
-    open_adapter({.busy_status_after_page = 2, .dropped_write_enable = 4});
-    settings_buffer buffer = read_record();
-    buffer.record.vlanid = 7;
-    put_text(buffer.record.targetpass, "anothersecret");
-
-    captured_output printed;
-    EXPECT_EQ(save(&buffer, &printed), -3);
-    EXPECT_EQ(printed.err,
-              "ERROR: Saving settings failed, error -3\n"
-              "ERROR: Previous settings could not be restored!\n"
-              "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
-              "BACKUP-FILE settings --force\".\n");
-}
-
-// Only the record the caller hands over is put back: a save given none (its
-// caller could not read one) writes nothing after the failed page.
-TEST_F(SettingsStorage, SaveGivenNoPreviousRecordPutsNothingBack) {
-    write_flash(flash_holding(configured_record()));
-    open_adapter({.busy_status_after_page = 2});
-    settings_buffer buffer = read_record();
-
-    captured_output printed;
-    EXPECT_EQ(save_with(&buffer, nullptr, &printed), -3);
-    EXPECT_EQ(printed.err,
-              "ERROR: Saving settings failed, error -3\n"
-              "ERROR: Previous settings could not be restored!\n"
-              "ERROR: The previous settings may be lost; put them back from a backup with \"hbabootcfg --restore 0 "
-              "BACKUP-FILE settings --force\".\n");
-    EXPECT_EQ(flash_counts().sector_erases, 1);
-}
-
-// A page program that does not take reports nothing by itself: without the
-// write enable the flash ignores it and the status poll finds it idle.
-TEST_F(SettingsStorage, PageProgramThatDidNotTakeIsCaughtByTheReadBack) {
-    write_flash(flash_holding(erased_record()));
-    // Write enables: the save's erase, then its first and second page.
-    open_adapter({.dropped_write_enable = 3});
-    settings_buffer buffer = read_record();
-    put_text(buffer.record.targetuser, "targetuser");
-
-    captured_output printed;
-    const int rc = save(&buffer, &printed);
-    EXPECT_NE(rc, 0);
-    EXPECT_EQ(printed.out, kSavingPrompt);
-    EXPECT_EQ(printed.err,
-              "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n");
-    // The sector holds the record as it was read before the save.
-    EXPECT_EQ(sector_bytes(flash(), kRecordOffset, 444), record_bytes(erased_record()));
-}
-
-TEST_F(SettingsStorage, ReadBackDifferenceRestoresTheConfiguredRecord) {
-    const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    // Write enables: the save's erase, then its first and second page.
-    open_adapter({.dropped_write_enable = 3});
-    settings_buffer buffer = read_record();
-    put_text(buffer.record.targetuser, "targetuser");
-
-    captured_output printed;
-    EXPECT_EQ(save(&buffer, &printed), -4);
-    EXPECT_EQ(printed.err,
-              "ERROR: Settings read back from the Adapter differ from those saved, previous settings restored!\n");
-    EXPECT_EQ(flash(), before);
-}
-
-// Every failed save tells its caller where the previous record is, as its
-// last line tells the operator (the other lines are checked above).
-TEST_F(SettingsStorage, FailedSaveSaysWhereThePreviousRecordIs) {
-    using enum previous_settings_state;
-    const std::pair<flash_fault_plan, previous_settings_state> rows[] = {
-        {{.failed_sector_erase = true}, in_place},                                // the erase never reached the flash
-        {{.busy_status_after_page = 2}, restored},                                // a page failed
-        {{.busy_status_after_page = 2, .dropped_write_enable = 4}, may_be_lost},  // and so did its put-back
-        {{.dropped_write_enable = 3}, restored},                                  // the read-back differed
-    };
-    for (const auto& [plan, expected] : rows) {
-        write_flash(flash_holding(configured_record()));
-        open_adapter(plan);
-        settings_buffer buffer = read_record();
-        put_text(buffer.record.targetpass, "anothersecret");
         auto left = static_cast<previous_settings_state>(0xFF);
-        const captured_output printed =
-            capture_output([&] { EXPECT_NE(save_settings(0, &buffer, &previous, &left), 0); });
-        EXPECT_EQ(left, expected) << static_cast<int>(expected);
-        EXPECT_EQ(printed.err.ends_with("the previous settings are still in place.\n"), expected == in_place);
-        close_adapter_handles();
+        int rc = 0;
+        printed =
+            capture_output([&] { rc = save_settings(0, &buffer, c.previous_given ? &previous : nullptr, &left); });
+        EXPECT_EQ(rc, c.code);
+        EXPECT_EQ(left, c.left);
+        const bool erase_failed = c.programs == 0;
+        EXPECT_EQ(printed.out, erase_failed ? "" : kSavingPrompt);
+        EXPECT_EQ(printed.err, c.err);
+        if (erase_failed) {
+            EXPECT_EQ(std::memcmp(&buffer, &changed, sizeof buffer), 0);
+        }
+        const bytes after = bench.flash();
+        EXPECT_EQ(bytes_of(after, kRecordOffset, kRecordOffset + 444) == record_bytes(stored), c.back);
+        if (c.back && !c.erased) {
+            EXPECT_EQ(after, before);
+        }
+        if (c.erases >= 0) {
+            EXPECT_EQ(bench.erases(), c.erases);
+        }
+        if (c.programs >= 0) {
+            EXPECT_EQ(bench.programs(), c.programs);
+        }
     }
-}
-
-TEST_F(SettingsStorage, EraseSettingsWipesOnlyTheSettingsSector) {
-    const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    open_adapter();
-    int rc = -99;
-    const captured_output printed = capture_output([&] { rc = erase_settings(0); });
-    EXPECT_EQ(rc, 0);
-    EXPECT_EQ(printed.out, "");
-    EXPECT_EQ(printed.err, "");
-    const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(sector_bytes(after, 0x30000, 0x10000), std::vector<std::uint8_t>(0x10000, 0xFF));
-    EXPECT_EQ(sector_bytes(after, 0, 0x30000), sector_bytes(before, 0, 0x30000));
-    EXPECT_EQ(sector_bytes(after, 0x40000, 0x40000), sector_bytes(before, 0x40000, 0x40000));
 }
 
 TEST_F(SettingsStorage, EraseSettingsFailurePrintsNothingOfItsOwn) {
-    write_flash(flash_holding(configured_record()));
-    write_faults("flash-stuck\n");
-    open_adapter();
+    hw().flash = flash_holding(configured_record());
+    hw().faults = "flash-stuck\n";
+    bench.power_on();
     int rc = -99;
     const captured_output printed = capture_output([&] { rc = erase_settings(0); });
     EXPECT_EQ(rc, -3);

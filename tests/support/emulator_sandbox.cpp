@@ -1,5 +1,8 @@
 #include "support/emulator_sandbox.h"
 
+#include "device/adapter_table.h"
+#include "support/adapter_contents.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,15 +20,26 @@ emulator_sandbox::emulator_sandbox() {
 }
 
 emulator_sandbox::~emulator_sandbox() {
+    if (in_this_process_) {
+        close_adapter_handles();
+        unsetenv("HBAEMU_DIR");
+    }
     std::error_code ec;
     fs::remove_all(root_, ec);
 }
 
+void point_emulator_at(const std::string& root, const std::string& trace) {
+    setenv("HBAEMU_DIR", root.c_str(), 1);
+    setenv("HBAEMU_TRACE", trace.c_str(), 1);
+}
+
+void emulator_sandbox::use_in_this_process() {
+    point_emulator_at(root_);
+    in_this_process_ = true;
+}
+
 std::string emulator_sandbox::add_blank_adapter(const std::string& name) {
-    fs::create_directories(folder(name));
-    write_file(name + "/flash.bin", std::vector<std::uint8_t>(524288, 0xFF));
-    write_file(name + "/config.bin", std::vector<std::uint8_t>(256, 0x00));
-    write_file(name + "/vpd.bin", std::vector<std::uint8_t>(8192, 0x00));
+    adapter_contents{}.write_to(*this, name);
     return name;
 }
 
@@ -58,7 +72,13 @@ std::string emulator_sandbox::read_text(const std::string& relative_path) const 
 }
 
 run_result emulator_sandbox::run(const std::vector<std::string>& arguments, bool trace) const {
-    std::vector<std::pair<std::string, std::string>> env = {{"HBAEMU_DIR", root_}};
-    env.emplace_back("HBAEMU_TRACE", trace ? trace_path() : "");
-    return run_program(HBABOOTCFG_PATH, arguments, env);
+    return run_program_here(HBABOOTCFG_PATH, arguments, {{"HBAEMU_TRACE", trace ? trace_path() : ""}});
+}
+
+run_result emulator_sandbox::run_program_here(
+    const std::string& program, const std::vector<std::string>& arguments,
+    const std::vector<std::pair<std::string, std::string>>& extra_environment) const {
+    std::vector<std::pair<std::string, std::string>> environment = {{"HBAEMU_DIR", root_}};
+    environment.insert(environment.end(), extra_environment.begin(), extra_environment.end());
+    return run_program(program, arguments, environment);
 }

@@ -1,5 +1,7 @@
 #include "support/flash_wire.h"
 
+#include <algorithm>
+
 #include <cstdio>
 #include <ostream>
 #include <sstream>
@@ -74,4 +76,34 @@ flash_wire_decoder decode_trace(const std::string& trace) {
         }
     }
     return decoder;
+}
+
+std::vector<int> erased_sectors_in_trace(const std::string& trace) {
+    std::vector<int> sectors;
+    const flash_wire_decoder wire = decode_trace(trace);
+    for (const flash_command& c : wire.commands()) {
+        if (c.opcode() == flash_wire::kSectorErase && c.sent.size() == 4 && c.ended) {
+            sectors.push_back(static_cast<int>(c.address() >> 16));
+        }
+    }
+    return sectors;
+}
+
+std::vector<programmed_piece> programmed_pieces_in_trace(const std::string& trace) {
+    std::vector<programmed_piece> pieces;
+    const flash_wire_decoder wire = decode_trace(trace);
+    for (const flash_command& c : wire.commands()) {
+        if (c.opcode() == flash_wire::kPageProgram && c.sent.size() >= 4) {
+            pieces.push_back({c.address(), static_cast<std::uint32_t>(c.sent.size() - 4)});
+        }
+    }
+    return pieces;
+}
+
+std::size_t requests_before_command(const std::string& trace, std::uint32_t word) {
+    char line[40];
+    std::snprintf(line, sizeof line, " regwrite 0x%08x 0x%08x\n", flash_wire::kDataRegister, word);
+    const std::size_t at = trace.find(line);
+    return static_cast<std::size_t>(std::count(
+        trace.begin(), at == std::string::npos ? trace.end() : trace.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
 }

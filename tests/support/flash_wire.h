@@ -44,6 +44,12 @@ inline constexpr std::uint32_t kReadOneKeep = operation_word(false, 1, true);   
 inline constexpr std::uint32_t kReadFourEnd = operation_word(false, 4, false);  // 0x06
 inline constexpr std::uint32_t kReadFourKeep = operation_word(false, 4, true);  // 0x0E
 
+// The data register's value that starts a command with a 3-byte address:
+// the opcode first on the wire, then the address most significant first.
+constexpr std::uint32_t command_word(std::uint8_t opcode, std::uint32_t address) {
+    return opcode | ((address >> 16) & 0xFFu) << 8 | ((address >> 8) & 0xFFu) << 16 | (address & 0xFFu) << 24;
+}
+
 // SPI NOR opcodes.
 inline constexpr std::uint8_t kPageProgram = 0x02;
 inline constexpr std::uint8_t kWriteDisable = 0x04;
@@ -103,3 +109,20 @@ private:
 // The register requests of an emulator trace (HBAEMU_TRACE), decoded; lines
 // of failed requests and of configuration space are passed over.
 flash_wire_decoder decode_trace(const std::string& trace);
+
+// The requests in a trace before the one that writes this command word to
+// the data register (every request when none does).
+std::size_t requests_before_command(const std::string& trace, std::uint32_t word);
+
+// Sectors named by the sector erase commands in a trace (one 4-byte
+// transfer that ends the command), in order.
+std::vector<int> erased_sectors_in_trace(const std::string& trace);
+
+// Each page program in a trace as (flash address, bytes sent after the
+// address before the command ended).
+struct programmed_piece {
+    std::uint32_t address;
+    std::uint32_t bytes;
+    bool operator==(const programmed_piece&) const = default;
+};
+std::vector<programmed_piece> programmed_pieces_in_trace(const std::string& trace);

@@ -1,6 +1,7 @@
 // hbaemu through its built binary: the adapters init makes, the images
 // make-rom writes, what show and fault say, and the help texts.
 #include "emulator/contents/adapter_profile.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 #include "support/run_binary.h"
 
@@ -12,7 +13,7 @@
 namespace {
 
 run_result hbaemu(const emulator_sandbox& sandbox, const std::vector<std::string>& arguments) {
-    return run_program(HBAEMU_PATH, arguments, {{"HBAEMU_DIR", sandbox.root()}});
+    return sandbox.run_program_here(HBAEMU_PATH, arguments);
 }
 
 unsigned le16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
@@ -42,7 +43,7 @@ TEST(HbaemuInit, MakesTwoAdaptersByDefaultWithFilesOfTheExactSizes) {
     const run_result r = hbaemu(sandbox, {"init"});
     ASSERT_EQ(r.status, 0) << r.err;
     for (const char* name : {"adapter00", "adapter01"}) {
-        EXPECT_EQ(sandbox.read_file(std::string(name) + "/flash.bin").size(), 524288u);
+        EXPECT_EQ(sandbox.read_file(std::string(name) + "/flash.bin").size(), kFlashBytes);
         EXPECT_EQ(sandbox.read_file(std::string(name) + "/config.bin").size(), 256u);
         EXPECT_EQ(sandbox.read_file(std::string(name) + "/vpd.bin").size(), 8192u);
     }
@@ -55,7 +56,7 @@ TEST(HbaemuInit, FlashHoldsAnOptionRomAndABootSettingsRecord) {
     for (int index = 0; index < 3; ++index) {
         const adapter_profile p = realistic_adapter_profile(index);
         const std::vector<std::uint8_t> flash = sandbox.read_file(p.folder_name + "/flash.bin");
-        ASSERT_EQ(flash.size(), 524288u);
+        ASSERT_EQ(flash.size(), kFlashBytes);
         EXPECT_EQ(flash[0], 0x55);
         EXPECT_EQ(flash[1], 0xAA);
         const std::size_t rom_length = flash[2] * 512u;
@@ -151,12 +152,12 @@ TEST(HbaemuInit, IdsDifferPerAdapterAndAgreeBetweenConfigSpaceAndVpd) {
 TEST(HbaemuInit, RefusesToReplaceAdaptersUnlessForced) {
     emulator_sandbox sandbox;
     ASSERT_EQ(hbaemu(sandbox, {"init", "--count", "3"}).status, 0);
-    sandbox.write_file("adapter00/flash.bin", std::vector<std::uint8_t>(524288, 0xFF));
+    sandbox.write_file("adapter00/flash.bin", erased_flash());
     sandbox.write_text("faults", "class-error 31\n");
     run_result r = hbaemu(sandbox, {"init"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("--force"), std::string::npos) << r.err;
-    EXPECT_EQ(sandbox.read_file("adapter00/flash.bin"), std::vector<std::uint8_t>(524288, 0xFF));
+    EXPECT_EQ(sandbox.read_file("adapter00/flash.bin"), erased_flash());
     r = hbaemu(sandbox, {"init", "--force"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(sandbox.read_file("adapter00/flash.bin")[0], 0x55);

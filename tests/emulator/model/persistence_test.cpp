@@ -2,6 +2,7 @@
 // the command ends, so a second process sees them, and a process killed at
 // any point leaves the flash as a power cut would leave a real part.
 #include "model_bench.h"
+#include "support/adapter_contents.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +66,7 @@ TEST(FlashPersistence, AProcessKilledBetweenTwoPageProgramsKeepsTheFirst) {
     bench.close();
     EXPECT_EQ(run_helper_until_announced_then_kill(bench.folder, "between"), "first page programmed");
     const std::vector<std::uint8_t> flash = bench.flash_file();
-    ASSERT_EQ(flash.size(), 524288u);
+    ASSERT_EQ(flash.size(), kFlashBytes);
     EXPECT_EQ(slice(flash, 0x30000, 256), std::vector<std::uint8_t>(256, 0x11));
     EXPECT_EQ(slice(flash, 0x30100, 256), std::vector<std::uint8_t>(256, 0xFF));
 }

@@ -1,7 +1,6 @@
 // --verify reads the adapter and compares it with an image or a backup,
 // writing nothing, through the binary over an emulated adapter.
-#include "optionrom/update_test_images.h"
-#include "support/emulator_sandbox.h"
+#include "support/adapter_contents.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +33,7 @@ TEST(VerifyCommand, ComparesWithoutWriting) {
         {"backup equal", "adapter.bak", [](const emulator_sandbox&) {}, 0,
          "Flash equals the backup (Option ROM and settings).\n", ""},
         {"settings changed", "adapter.bak",
-         [&](const emulator_sandbox& box) { flip(box, "adapter00/flash.bin", kSettingsStart + 0x20); }, 255,
+         [&](const emulator_sandbox& box) { flip(box, "adapter00/flash.bin", kRecordOffset + 0x20); }, 255,
          "Flash differs from the backup at offset 0x30020: 0 bytes differ in the Option ROM, 1 in the settings.\n", ""},
         {"reads fail", "image.rom",
          [](const emulator_sandbox& box) { box.write_text("adapter00/faults", "fail-after 40\n"); }, 255, "",

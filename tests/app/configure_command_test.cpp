@@ -1,8 +1,7 @@
 // The configure command through the built binary on emulated adapters: what
 // an accepted command leaves in flash, and that a refused one, wherever it
 // is refused, leaves the flash exactly as it was.
-#include "settings/boot_settings_record.h"
-#include "support/emulator_sandbox.h"
+#include "support/adapter_contents.h"
 
 #include <gtest/gtest.h>
 
@@ -12,63 +11,26 @@
 
 namespace {
 
-constexpr std::size_t kFlashSize = 0x80000;
-constexpr std::size_t kRecordOffset = 0x30000;
 constexpr int kRefusedStatus = 255;  // exit status -1 as the shell sees it
 // The save's progress fragment: no newline, two blanks at the end.
 const std::string kSaving = "Saving settings to Adapter... please wait  ";
 
-// A record as a configured adapter holds it: valid magic, flag and length,
-// a static adapter at 192.168.1.10/24 without a gateway, both portals set.
-boot_settings_record configured_record() {
-    boot_settings_record r;
-    std::memset(&r, 0, sizeof r);
-    std::memcpy(r.magic, kSettingsMagic, 4);
-    r.flag = 1;
-    r.length = kSettingsRecordLength;
-    r.reserved_07 = 0x77;
-    r.version = 0x0205;
-    std::strcpy(r.initiatorname, "iqn.2001-04.com.example:host1");
-    r.networktype = kNetworkStatic;
-    const std::uint8_t ip[4] = {192, 168, 1, 10};
-    const std::uint8_t mask[4] = {255, 255, 255, 0};
-    std::memcpy(r.staticip, ip, 4);
-    std::memcpy(r.staticmask, mask, 4);
-    r.reserved_77 = 0x5A;
-    std::strcpy(r.targetname, "iqn.2001-04.com.example:storage.disk1");
-    const std::uint8_t portal[4] = {192, 168, 1, 20};
-    std::memcpy(r.targetportal[0].ip, portal, 4);
-    r.targetportal[0].port = 3260;
-    r.targetportal[0].reserved[0] = 0xA1;
-    std::memcpy(r.targetportal[1].ip, portal, 4);
-    r.targetportal[1].ip[3] = 21;
-    r.targetportal[1].port = 860;
-    r.targetportal[1].reserved[1] = 0xA2;
-    r.portalgroup = 1;
-    r.targetlun = 3;
-    r.reserved_e0 = 0xE0;
-    r.reserved_1b4 = 0xB4;
-    r.preferredport = kPreferredPortAny;
-    r.reserved_1b6[0] = 0xB6;
-    r.reserved_1b6[1] = 0xB7;
-    r.bootenabled = 1;
-    r.oskorvaneini = 1;
+// A configured record on a static adapter at 192.168.1.10/24 without a
+// gateway, behind bytes that stand in for the Option ROM.
+boot_settings_record record_without_gateway() {
+    boot_settings_record r = configured_record();
+    put_ip(r.staticip, 192, 168, 1, 10);
+    put_ip(r.staticgw, 0, 0, 0, 0);
     return r;
 }
 
-std::vector<std::uint8_t> flash_with(const boot_settings_record& record) {
-    std::vector<std::uint8_t> flash(kFlashSize, 0xFF);
+bytes flash_with(const boot_settings_record& record) {
+    bytes flash = erased_flash();
     for (std::size_t i = 0; i < kRecordOffset; ++i) {
-        flash[i] = static_cast<std::uint8_t>(i * 13 + 1);  // stands in for the Option ROM
+        flash[i] = static_cast<std::uint8_t>(i * 13 + 1);
     }
-    std::memcpy(flash.data() + kRecordOffset, &record, sizeof record);
+    put_record(&flash, record);
     return flash;
-}
-
-boot_settings_record record_in(const std::vector<std::uint8_t>& flash) {
-    boot_settings_record r;
-    std::memcpy(&r, flash.data() + kRecordOffset, sizeof r);
-    return r;
 }
 
 // Where two flash images first differ, leaving out the 4 bytes a save writes
@@ -91,7 +53,7 @@ testing::AssertionResult same_flash(const std::vector<std::uint8_t>& actual,
 class ConfigureCommand : public testing::Test {
 protected:
     emulator_sandbox box;
-    boot_settings_record record = configured_record();
+    boot_settings_record record = record_without_gateway();
     std::vector<std::uint8_t> flash;
 
     void SetUp() override { install(record); }
@@ -136,19 +98,6 @@ protected:
     }
 };
 
-TEST_F(ConfigureCommand, SavesSeveralSettingsInOneRun) {
-    expect_saved({"staticip=10.0.0.5", "staticmask=255.0.0.0", "vlanid=12", "initiatorname=iqn.2026-01.com.example:y"},
-                 [](auto& r) {
-                     const std::uint8_t ip[4] = {10, 0, 0, 5};
-                     const std::uint8_t mask[4] = {255, 0, 0, 0};
-                     std::memcpy(r.staticip, ip, 4);
-                     std::memcpy(r.staticmask, mask, 4);
-                     r.vlanid = 12;
-                     std::memset(r.initiatorname, 0, sizeof r.initiatorname);
-                     std::strcpy(r.initiatorname, "iqn.2026-01.com.example:y");
-                 });
-}
-
 TEST_F(ConfigureCommand, EverySettingReachesItsField) {
     expect_saved({"bootenabled=no",
                   "oskorvaneini=yes",
@@ -185,22 +134,20 @@ TEST_F(ConfigureCommand, EverySettingReachesItsField) {
                      std::memcpy(r.staticmask, mask, 4);
                      std::memcpy(r.staticgw, gw, 4);
                      r.vlanid = 4094;
-                     std::memset(r.initiatorname, 0, sizeof r.initiatorname);
-                     std::strcpy(r.initiatorname, "iqn.2026-01.com.example:a");
+                     put_text(r.initiatorname, "iqn.2026-01.com.example:a");
                      r.headerdigest = 1;
                      r.datadigest = 1;
                      r.chaptype = kChapMutual;
-                     std::strcpy(r.initiatoruser, "alice");
-                     std::strcpy(r.initiatorpass, "123456789012");
-                     std::memset(r.targetname, 0, sizeof r.targetname);
-                     std::strcpy(r.targetname, "iqn.2026-01.com.example:d");
+                     put_text(r.initiatoruser, "alice");
+                     put_text(r.initiatorpass, "123456789012");
+                     put_text(r.targetname, "iqn.2026-01.com.example:d");
                      r.portalgroup = 2;
                      const std::uint8_t portal[4] = {10, 9, 9, 9};
                      std::memcpy(r.targetportal[1].ip, portal, 4);
                      r.targetportal[1].port = 3261;
                      r.targetlun = 255;
-                     std::strcpy(r.targetuser, "bob");
-                     std::strcpy(r.targetpass, "abcdefghijklmnop");
+                     put_text(r.targetuser, "bob");
+                     put_text(r.targetpass, "abcdefghijklmnop");
                      r.networktype = kNetworkDhcpWithTarget;
                      std::memset(&r.targetportal[0], 0, sizeof r.targetportal[0]);
                      const std::uint8_t discovery[4] = {10, 8, 8, 8};
@@ -215,7 +162,7 @@ TEST_F(ConfigureCommand, EverySettingReachesItsField) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, kSaving);
     EXPECT_EQ(r.err, "");
-    const boot_settings_record saved = record_in(flash_now());
+    const boot_settings_record saved = record_from_flash(flash_now());
     EXPECT_EQ(saved.networktype, kNetworkStatic);
     EXPECT_EQ(saved.chaptype, kChapNone);
     EXPECT_EQ(saved.initiatorpass[0], 0);
@@ -258,6 +205,8 @@ TEST_F(ConfigureCommand, LaterSettingsSeeWhatEarlierOnesChanged) {
                      "ERROR: Gateway IP address should be in the same subnet as HBA's IP address!\n");
 }
 
+// One refusal of each kind of setting (every refusal line is checked where
+// the settings are applied).
 TEST_F(ConfigureCommand, RefusedValuesLeaveTheFlashUntouched) {
     struct refusal {
         const char* argument;
@@ -265,28 +214,19 @@ TEST_F(ConfigureCommand, RefusedValuesLeaveTheFlashUntouched) {
     };
     const refusal refusals[] = {
         {"targetlun=300", "ERROR: Target LUN should be an integer number from 0 to 255!\n"},
-        {"portalgroup=256", "ERROR: Portal Group Tag should be positive integer number!\n"},
-        {"portalgroup=-1", "ERROR: Portal Group Tag should be positive integer number!\n"},
-        {"vlanid=65536", "ERROR: VLAN ID needs to be between 1 and 4094 or 0 to clear the VLAN ID!\n"},
         {"vlanid=4095", "ERROR: VLAN ID needs to be between 1 and 4094 or 0 to clear the VLAN ID!\n"},
         {"targetdiscoveryport=70000",
          "ERROR: Target discovery TCP port should be an integer number from 1 to 65535!\n"},
-        {"targetdiscoveryport=0", "ERROR: Target discovery TCP port should be an integer number from 1 to 65535!\n"},
-        {"targetportal=1@10.1.1.5:", "ERROR: Target portal TCP port should be an integer number from 1 to 65535!\n"},
         {"targetportal=1@10.1.1.5:70000",
          "ERROR: Target portal TCP port should be an integer number from 1 to 65535!\n"},
         {"targetportal=3@10.1.1.5", "ERROR: value's Portal Group Tag-number allowed is 1 or 2, 3@10.1.1.5!\n"},
         {"targetportal=10.1.1.5", "ERROR: value should be in the format <1|2>@<IP-address>:<TCP-port>10.1.1.5!\n"},
         {"chaptype=one-way", "ERROR: CHAP type can be only none, oneway or mutual!\n"},
-        {"headerdigest=offline", "ERROR: only on / off or 1 / 0 allowed as value for setting headerdigest!\n"},
         {"staticip=10.0.0.255", "ERROR: IP address should be of the notation A.B.C.D, as a valid IPv4 address!\n"},
-        {"staticip=1.2.3.1234", "ERROR: IP address should be of the notation A.B.C.D, as a valid IPv4 address!\n"},
         {"staticmask=255.0.255.0",
          "ERROR: Subnet mask should be of the notation A.B.C.D, and must be valid IPv4 Mask!\n"},
         {"initiatorpass=12345678901", "ERROR: CHAP secret can be only 12 - 16 characters in length!\n"},
-        {"bootenabled=true", "ERROR: BIOS enable / disable value can be yes/no or 1/0!\n"},
         {"preferredport=", "ERROR: Preferred port can be only any or 0 or 1!\n"},
-        {"preferredport=anyway", "ERROR: Preferred port can be only any or 0 or 1!\n"},
         {"TargetLun=1", "ERROR: unknown setting TargetLun!\n"},
         {"=1", "ERROR: unknown setting !\n"},
     };
@@ -317,11 +257,7 @@ TEST_F(ConfigureCommand, PreferredPortPreCheckComesFirst) {
     expect_untouched({"preferredport=2"}, "ERROR: invalid port selection!\n");
     expect_untouched({"preferredport=01"}, "ERROR: invalid port selection!\n");
     expect_untouched({"vlanid=1", "preferredport=x"}, "ERROR: invalid port selection!\n");
-    expect_saved({"preferredport=1"}, [](auto& r) { r.preferredport = 1; });
-}
-
-TEST_F(ConfigureCommand, LongNamesStartingWithTargetlunSetTheLun) {
-    expect_saved({"targetlunabcde=9"}, [](auto& r) { r.targetlun = 9; });
+    expect_saved({"preferredport=0"}, [](auto& r) { r.preferredport = 0; });
 }
 
 TEST_F(ConfigureCommand, VersionOneRecordIsNotChanged) {
@@ -333,8 +269,7 @@ TEST_F(ConfigureCommand, VersionOneRecordIsNotChanged) {
 }
 
 TEST_F(ConfigureCommand, ErasedSettingsSectorCanBeConfigured) {
-    std::vector<std::uint8_t> erased(kFlashSize, 0xFF);
-    box.write_file("adapter00/flash.bin", erased);
+    box.write_file("adapter00/flash.bin", erased_flash());
     const run_result r = configure({"vlanid=7"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err,
@@ -354,17 +289,7 @@ TEST_F(ConfigureCommand, OnlyTheNamedAdapterChanges) {
     const run_result r = box.run({"--configure", "1", "targetlun=4"});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(same_flash(flash_now(), flash));
-    EXPECT_EQ(record_in(box.read_file("adapter01/flash.bin")).targetlun, 4);
-}
-
-// Without a setting the command line is not understood: the usage text,
-// status -1, and nothing written.
-TEST_F(ConfigureCommand, NoSettingArgumentsWriteNothing) {
-    const run_result r = box.run({"--configure", "0"});
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err.rfind("\nversion=1.1\n\nHelp / Usage:\n", 0), 0u) << r.err;
-    EXPECT_TRUE(same_flash(flash_now(), flash));
+    EXPECT_EQ(record_from_flash(box.read_file("adapter01/flash.bin")).targetlun, 4);
 }
 
 }  // namespace

@@ -2,11 +2,12 @@
 // register check and single VPD word reads, with the exact configuration
 // traffic of each request shape.
 #include "pci/vpd_access.h"
-#include "vpd_bench.h"
+#include "support/adapter_bench.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,13 +16,13 @@ namespace {
 constexpr std::uint8_t kCap = 0x40;
 const std::string kCheckFailed = "ERROR: PCI configuration write/read check failed.\n";
 
-void fill_vpd_pattern(inventory_adapter* device) {
+void fill_vpd_pattern(adapter_contents* device) {
     for (std::size_t i = 0; i < device->vpd.size(); ++i) {
         device->vpd[i] = static_cast<std::uint8_t>(i * 7 + (i >> 8));
     }
 }
 
-std::uint32_t vpd_dword(const inventory_adapter& device, std::uint32_t address) {
+std::uint32_t vpd_dword(const adapter_contents& device, std::uint32_t address) {
     return static_cast<std::uint32_t>(device.vpd[address] | (device.vpd[address + 1] << 8) |
                                       (device.vpd[address + 2] << 16)) |
            (static_cast<std::uint32_t>(device.vpd[address + 3]) << 24);
@@ -29,17 +30,15 @@ std::uint32_t vpd_dword(const inventory_adapter& device, std::uint32_t address) 
 
 // One emulated adapter whose only capability is the VPD at kCap; a test
 // sets its VPD and script, then opens it.
-class VpdRegisters : public ::testing::Test {
+class VpdRegisters : public adapter_bench_test {
 protected:
     void SetUp() override {
-        set_only_vpd_capability(&bench.adapter, kCap);
-        bench.vpd_at = kCap;
+        hw().set_only_vpd_capability(kCap);
+        hw().vpd_at = kCap;
     }
-    void open() { ASSERT_EQ(bench.open(), 1); }
+    void open() { ASSERT_EQ(bench.power_on(), 1); }
 
-    vpd_bench bench;
-    inventory_adapter& device = bench.adapter;
-    vpd_script& script = bench.script;
+    adapter_contents& device = bench.setup();
 };
 using VpdDataRegisterCheck = VpdRegisters;
 using VpdWordRead = VpdRegisters;
@@ -62,20 +61,17 @@ TEST_F(VpdDataRegisterCheck, PatternReadsBackWithoutTouchingTheAddressRegister) 
     EXPECT_EQ(bench.vpd_reads_started, 0u);
 }
 
-TEST_F(VpdDataRegisterCheck, ReportsRegisterThatReadsBackZero) {
-    script.data_register_drops_writes = true;
-    open();
-    std::string err;
-    EXPECT_EQ(check(&err), 1);
-    EXPECT_EQ(err, kCheckFailed);
-}
-
-TEST_F(VpdDataRegisterCheck, ReportsFailedReadBack) {
-    script.failing_config_reads.insert(0x44);
-    open();
-    std::string err;
-    EXPECT_EQ(check(&err), 1);
-    EXPECT_EQ(err, kCheckFailed);
+// A data register that does not keep what was written, or whose read-back
+// fails, is reported.
+TEST_F(VpdDataRegisterCheck, ReportsRegisterThatReadsBackZeroOrFails) {
+    for (const bool drops_writes : {true, false}) {
+        hw().vpd_data_drops_writes = drops_writes;
+        hw().failing_config_reads = drops_writes ? std::set<std::uint32_t>{} : std::set<std::uint32_t>{0x44};
+        open();
+        std::string err;
+        EXPECT_EQ(check(&err), 1);
+        EXPECT_EQ(err, kCheckFailed);
+    }
 }
 
 TEST_F(VpdWordRead, StartsPollsAndFetchesTheDword) {
@@ -112,15 +108,6 @@ TEST_F(VpdWordRead, AddressIsMaskedToDwordsOfThe8KSpace) {
     EXPECT_EQ(word, vpd_dword(device, 0x1FFC));
 }
 
-TEST_F(VpdWordRead, FailedDataReadLeavesTheWord) {
-    fill_vpd_pattern(&device);
-    script.failing_data_reads.insert(1);
-    open();
-    std::uint32_t word = 0x12345678;
-    EXPECT_EQ(vpd_read_word(0, kCap, 0x100, &word), kVpdDataFailed);
-    EXPECT_EQ(word, 0x12345678u);
-}
-
 TEST_F(VpdWordRead, FlagThatNeverComesEndsWithinTheBound) {
     fill_vpd_pattern(&device);
     device.faults = "vpd-stuck\n";
@@ -138,12 +125,17 @@ TEST_F(VpdWordRead, FlagThatNeverComesEndsWithinTheBound) {
     }
 }
 
-TEST_F(VpdWordRead, PollReadsThatKeepFailingEndWithinTheBound) {
-    script.failing_config_reads.insert(kCap);
-    open();
-    std::uint32_t word = 7;
-    EXPECT_EQ(vpd_read_word(0, kCap, 0x0C00, &word), kVpdTimedOut);
-    EXPECT_EQ(word, 7u);
+// A data register read that fails, or poll reads that keep failing, leave
+// the word as it was.
+TEST_F(VpdWordRead, FailedReadsLeaveTheWord) {
+    for (const bool poll_reads_fail : {false, true}) {
+        hw().failing_vpd_data_reads = {1};
+        hw().failing_config_reads = poll_reads_fail ? std::set<std::uint32_t>{kCap} : std::set<std::uint32_t>{};
+        open();
+        std::uint32_t word = 7;
+        EXPECT_EQ(vpd_read_word(0, kCap, 0x0C00, &word), poll_reads_fail ? kVpdTimedOut : kVpdDataFailed);
+        EXPECT_EQ(word, 7u);
+    }
 }
 
 TEST_F(VpdWordRead, SlowDeviceStillDelivers) {

@@ -4,12 +4,11 @@
 #include "pci/adapter_ids.h"
 #include "device/adapter_table.h"
 #include "inventory/adapter_list.h"
-#include "inventory_adapters.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ostream>
 #include <string>
 
@@ -31,18 +30,14 @@ void PrintTo(const ids_case& c, std::ostream* os) {
 
 class AdapterIds : public ::testing::TestWithParam<ids_case> {
 protected:
-    void SetUp() override { setenv("HBAEMU_DIR", box.root().c_str(), 1); }
-    void TearDown() override {
-        release_adapter_list();
-        close_adapter_handles();
-        unsetenv("HBAEMU_DIR");
-    }
+    void SetUp() override { box.use_in_this_process(); }
+    void TearDown() override { release_adapter_list(); }
     emulator_sandbox box;
 };
 
 TEST_P(AdapterIds, AreTheListsWordsOrNothing) {
     const ids_case& c = GetParam();
-    inventory_adapter adapter;
+    adapter_contents adapter;
     if (c.vpd_offset != 0) {
         adapter.set_capabilities_ending_in_vpd(c.vpd_offset);
     }

@@ -1,13 +1,17 @@
 // The settings as text, through the built binary on emulated adapters: the
 // export, settings files for the configure command, and the round trip of
 // one adapter's settings to another that held something else.
-#include "settings/flash_contents.h"
+#include "settings/ipv4_parser.h"
+#include "settings/iscsi_name.h"
+#include "settings/setting_table.h"
+#include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,10 +32,7 @@ protected:
     }
 
     void install(const std::string& adapter, const boot_settings_record& record) {
-        std::vector<std::uint8_t> flash = erased_flash();
-        put_option_rom(&flash, 0x1A);
-        put_record(&flash, record);
-        box.write_file(adapter + "/flash.bin", flash);
+        box.write_file(adapter + "/flash.bin", flash_holding(record));
     }
 
     std::vector<std::uint8_t> flash_of(const std::string& adapter) const {
@@ -188,17 +189,16 @@ public:
 
     int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(gen_); }
 
-    template <typename T>
-    const T& one_of(const std::vector<T>& items) {
+    std::string one_of(const std::vector<std::string>& items) {
         return items[static_cast<std::size_t>(pick(0, static_cast<int>(items.size()) - 1))];
     }
 
-    std::string text(std::size_t length) {
+    std::string text(std::uint32_t longest) {
         // Printable ASCII with the characters a settings file could trip on.
         static const std::string kCharacters = "abcXYZ019.:-_ #@=\\\"'";
-        std::string t;
-        for (std::size_t i = 0; i < length; ++i) {
-            t += kCharacters[static_cast<std::size_t>(pick(0, static_cast<int>(kCharacters.size()) - 1))];
+        std::string t(static_cast<std::size_t>(pick(0, static_cast<int>(longest))), ' ');
+        for (char& c : t) {
+            c = kCharacters[static_cast<std::size_t>(pick(0, static_cast<int>(kCharacters.size()) - 1))];
         }
         return t;
     }
@@ -220,79 +220,75 @@ public:
 
     // Addresses from a few subnets, so that gateways often pass and sometimes not.
     std::string address() {
-        return std::to_string(one_of(std::vector<int>{10, 192, 172})) + "." + std::to_string(pick(0, 2)) + "." +
-               std::to_string(pick(0, 2)) + "." + std::to_string(pick(1, 254));
+        return one_of({"10.", "192.", "172."}) + std::to_string(pick(0, 2)) + "." + std::to_string(pick(0, 2)) + "." +
+               std::to_string(pick(1, 254));
     }
 
-    std::string setting() {
-        switch (pick(0, 24)) {
-            case 0: return "bootenabled=" + one_of<std::string>({"yes", "no", "1", "0", "yesterday", "nope"});
-            case 1: return "oskorvaneini=" + one_of<std::string>({"on", "off", "1", "0", "yes", "no"});
-            case 2: return "headerdigest=" + one_of<std::string>({"on", "off", "1", "0"});
-            case 3: return "datadigest=" + one_of<std::string>({"on", "offline", "1", "0"});
-            case 4: return "chaptype=" + one_of<std::string>({"none", "oneway", "mutual"});
-            case 5: return "networktype=" + one_of<std::string>({"dhcp", "static"});
-            case 6: return "targetfromdhcp=" + one_of<std::string>({"on", "off", "1", "0"});
-            case 7: return "preferredport=" + one_of<std::string>({"0", "1", "any"});
-            case 8: return "initiatorname=" + iscsi_name();
-            case 9: return "targetname=" + iscsi_name();
-            case 10: return "initiatoruser=" + text(static_cast<std::size_t>(pick(0, 63)));
-            case 11: return "targetuser=" + text(static_cast<std::size_t>(pick(0, 63)));
-            case 12: return "initiatorpass=" + text(pick(0, 3) == 0 ? 0 : static_cast<std::size_t>(pick(12, 16)));
-            case 13: return "targetpass=" + text(pick(0, 3) == 0 ? 0 : static_cast<std::size_t>(pick(12, 16)));
-            case 14: return "staticip=" + (pick(0, 5) == 0 ? std::string() : address());
-            case 15:
-                return "staticmask=" +
-                       one_of<std::string>({"", "255.0.0.0", "255.255.0.0", "255.255.255.0", "255.255.254.0"});
-            case 16: return "staticgw=" + (pick(0, 4) == 0 ? std::string() : address());
-            case 17: return "vlanid=" + (pick(0, 5) == 0 ? std::string() : std::to_string(pick(0, 4094)));
-            case 18: return "portalgroup=" + std::to_string(pick(1, 255));
-            case 19: return "targetlun=" + (pick(0, 5) == 0 ? std::string() : std::to_string(pick(0, 255)));
-            case 20: return "targetdiscoveryip=" + (pick(0, 4) == 0 ? std::string() : address());
-            case 21: return "targetdiscoveryport=" + std::to_string(pick(1, 65535));
-            case 22: {
-                std::string portal = "targetportal=" + std::to_string(pick(1, 2)) + "@" + address();
+    // A value of the row's kind that the row takes, made from the row.
+    std::string value(const setting_row& row) {
+        switch (row.kind) {
+            case setting_kind::choice:
+            case setting_kind::target_from_dhcp: {
+                int words = 0;
+                while (row.choices[words].word != nullptr) {
+                    ++words;
+                }
+                const value_choice& c = row.choices[pick(0, words - 1)];
+                return c.word + std::string(c.how == word_match::starts && pick(0, 1) == 0 ? "xyz" : "");
+            }
+            case setting_kind::text: return is_name_setting(row) ? iscsi_name() : text(row.maximum);
+            case setting_kind::secret: return pick(0, 3) == 0 ? "" : random_secret(row);
+            case setting_kind::number:
+                return row.empty_clears && pick(0, 5) == 0
+                           ? ""
+                           : std::to_string(pick(static_cast<int>(row.minimum), static_cast<int>(row.maximum)));
+            case setting_kind::address:
+                if (row.ipv4_mode == kIpv4Mask) {
+                    return one_of({"", "255.0.0.0", "255.255.0.0", "255.255.255.0", "255.255.254.0"});
+                }
+                return pick(0, 4) == 0 ? "" : address();
+            case setting_kind::portal: {
+                const std::string portal = std::to_string(pick(1, 2)) + "@" + address();
                 return pick(0, 1) == 0 ? portal : portal + ":" + std::to_string(pick(1, 65535));
             }
-            case 23: return "deleteportal=" + std::to_string(pick(1, 2));
-            default: return "targetfromdhcp=on";  // so that portal 1 can be deleted
+            case setting_kind::portal_tag: return std::to_string(pick(1, 2));
         }
+        return "";
     }
 
     std::vector<std::string> command(const char* adapter, int settings) {
         std::vector<std::string> c = {"--configure", adapter};
+        const std::span<const setting_row> rows = setting_rows();
         for (int i = 0; i < settings; ++i) {
-            c.push_back(setting());
+            // The target from DHCP twice as often, so that portal 1 can be deleted.
+            const setting_row& row = pick(0, 24) == 0
+                                         ? *find_setting_row("targetfromdhcp")
+                                         : rows[static_cast<std::size_t>(pick(0, static_cast<int>(rows.size()) - 1))];
+            c.push_back(std::string(row.name) + "=" + value(row));
         }
         return c;
     }
 
-    // Every setting once, in an order that is always accepted: a record
-    // every field of which an export can carry.
+    // Every setting once but the deletion of a portal, in the table's order
+    // after the mask is cleared, so that no subnet judges the gateway: a
+    // record every field of which an export can carry.
     std::vector<std::string> everything(const char* adapter) {
         std::vector<std::string> c = {"--configure", adapter, "staticmask="};
-        // The gateway goes in while the mask is clear, so no subnet can refuse it.
-        for (int kind : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 16, 14, 15, 17, 18, 19, 20, 21, 22}) {
-            std::string s;
-            do {
-                s = setting();
-            } while (s.rfind(kind_prefix(kind), 0) != 0);
-            c.push_back(s);
+        for (const setting_row& row : setting_rows()) {
+            if (row.kind != setting_kind::portal_tag) {
+                c.push_back(std::string(row.name) + "=" + value(row));
+            }
         }
         return c;
     }
 
 private:
-    static std::string kind_prefix(int kind) {
-        static const char* const kPrefixes[] = {"bootenabled=",         "oskorvaneini=",  "headerdigest=",
-                                                "datadigest=",          "chaptype=",      "networktype=",
-                                                "targetfromdhcp=",      "preferredport=", "initiatorname=",
-                                                "targetname=",          "initiatoruser=", "targetuser=",
-                                                "initiatorpass=",       "targetpass=",    "staticip=",
-                                                "staticmask=",          "staticgw=",      "vlanid=",
-                                                "portalgroup=",         "targetlun=",     "targetdiscoveryip=",
-                                                "targetdiscoveryport=", "targetportal="};
-        return kPrefixes[kind];
+    std::string random_secret(const setting_row& row) {
+        std::string secret;
+        while (secret.size() < row.minimum) {
+            secret = text(row.maximum);
+        }
+        return secret;
     }
 
     std::mt19937 gen_;
