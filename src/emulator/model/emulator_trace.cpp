@@ -11,16 +11,29 @@ namespace {
 std::string open_path;
 std::FILE* file = nullptr;
 
+// A backup or a restore issues a few hundred thousand requests; looking
+// HBAEMU_TRACE up in the environment for each one was a good part of the
+// emulator's time. It is looked up at the first request after an adapter
+// was opened or the trace restarted, which is where an in-process caller (a
+// test, the driver's host) points it elsewhere.
+bool environment_read = false;
+
 std::FILE* trace_file() {
+    if (environment_read) {
+        return file;
+    }
+    environment_read = true;
     const char* path = std::getenv("HBAEMU_TRACE");
-    const std::string wanted = path != nullptr ? path : "";
-    if (wanted != open_path) {
+    if (path == nullptr) {
+        path = "";
+    }
+    if (open_path != path) {
         if (file != nullptr) {
             std::fclose(file);
         }
         // Binary mode: the lines end in LF on every platform, as on Linux.
-        file = wanted.empty() ? nullptr : std::fopen(wanted.c_str(), "ab");
-        open_path = wanted;
+        file = path[0] == '\0' ? nullptr : std::fopen(path, "ab");
+        open_path = path;
     }
     return file;
 }
@@ -37,12 +50,17 @@ const char* request_name(traced_request request) {
 
 }  // namespace
 
+void trace_reread_environment() {
+    environment_read = false;
+}
+
 void trace_restart() {
     if (file != nullptr) {
         std::fclose(file);
     }
     file = nullptr;
     open_path.clear();
+    environment_read = false;
 }
 
 void trace_request(const std::string& folder_name, traced_request request, std::uint32_t offset, std::uint32_t written,
