@@ -27,6 +27,7 @@ std::uint32_t request_fault(adapter_session* session, traced_request kind) {
 
 std::uint32_t adapter_session_open(const std::string& folder, const std::string& folder_name, std::uint64_t* requests,
                                    adapter_session* session, std::string* problems) {
+    trace_reread_environment();
     read_emulator_faults(folder + "/faults", false, &session->faults, problems);
     session->folder_name = folder_name;
     session->requests = requests;
