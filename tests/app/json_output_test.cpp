@@ -160,12 +160,7 @@ TEST(JsonCommandLine, JsonWhereNoCommandTakesItIsNotUnderstood) {
     const std::string usage = box.run({"--help"}).err;
     for (const char* row : rows) {
         SCOPED_TRACE(row);
-        std::vector<std::string> arguments;
-        std::istringstream words(row);
-        for (std::string word; words >> word;) {
-            arguments.push_back(word);
-        }
-        const run_result r = box.run(arguments, true);
+        const run_result r = box.run(words_of(row), true);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, usage);
         EXPECT_EQ(r.status, 255);
