@@ -16,35 +16,28 @@ const std::string kNotPresent = "Adapter Index: \t0\nDescription: \tOption ROM: 
 
 using OptionRomCommands = one_adapter_test;
 
-TEST_F(OptionRomCommands, DisplayShowsHeaderLinesAndTheSettings) {
-    write_flash(flash_holding(configured_record()));
-    const run_result r = box.run({"--display", "0"});
-    EXPECT_EQ(r.out, kPresentHeader + configured_record_display());
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-}
-
-TEST_F(OptionRomCommands, DisplayOfErasedSettingsSector) {
-    std::vector<std::uint8_t> flash = flash_holding(configured_record());
-    put_record(&flash, erased_record());
-    write_flash(flash);
-    const run_result r = box.run({"-d", "0"});
-    EXPECT_EQ(r.out, kPresentHeader + erased_record_display());
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-}
-
-// Without the signature the settings sector is not read, whatever it holds.
-TEST_F(OptionRomCommands, DisplayWithoutOptionRomShowsNoSettings) {
-    std::vector<std::uint8_t> reversed = flash_holding(configured_record());
+// The header lines and the settings, or the erased sector's; without the
+// signature the settings sector is not read, whatever it holds.
+TEST_F(OptionRomCommands, DisplayShowsHeaderLinesAndTheSettingsOnlyWithTheSignature) {
+    const bytes configured = flash_holding(configured_record());
+    bytes erased_settings = configured;
+    put_record(&erased_settings, erased_record());
+    bytes reversed = configured;
     reversed[0] = 0xAA;
     reversed[1] = 0x55;
-    std::vector<std::uint8_t> rom_erased = flash_holding(configured_record());
+    bytes rom_erased = configured;
     std::fill(rom_erased.begin(), rom_erased.begin() + 0x30000, 0xFF);
-    for (const auto& flash : {reversed, rom_erased, erased_flash()}) {
+    const std::pair<bytes, std::string> cases[] = {
+        {configured, kPresentHeader + configured_record_display()},
+        {erased_settings, kPresentHeader + erased_record_display()},
+        {reversed, kNotPresent},
+        {rom_erased, kNotPresent},
+        {erased_flash(), kNotPresent},
+    };
+    for (const auto& [flash, out] : cases) {
         write_flash(flash);
         const run_result r = box.run({"--display", "0"});
-        EXPECT_EQ(r.out, kNotPresent);
+        EXPECT_EQ(r.out, out);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.status, 0);
     }
