@@ -242,6 +242,7 @@ TEST_F(ConfigureCommand, VersionOneRecordIsNotChanged) {
     }
 }
 
+// An erased sector is configured after a warning; a record or a refusal gets none.
 TEST_F(ConfigureCommand, ErasedSettingsSectorCanBeConfigured) {
     box.write_file("adapter00/flash.bin", erased_flash());
     const run_result r = configure({"vlanid=7"});
@@ -255,6 +256,13 @@ TEST_F(ConfigureCommand, ErasedSettingsSectorCanBeConfigured) {
     EXPECT_EQ(after[kRecordOffset + 0x1B8], 7);
     EXPECT_EQ(after[kRecordOffset + 0x1B9], 0);
     EXPECT_EQ(after[kRecordOffset + 0x0F2], 0xFF);  // every other field as the erased sector held it
+    // Now it holds a record (the magic, vlanid): no warning. A refused
+    // setting warns of nothing either: nothing would be saved.
+    EXPECT_EQ(configure({"vlanid=10"}).err, "");
+    box.write_file("adapter00/flash.bin", erased_flash());
+    const run_result refused = configure({"vlanid=99999"});
+    EXPECT_EQ(refused.status, kRefusedStatus);
+    EXPECT_EQ(refused.err.find("Warning: the settings record"), std::string::npos) << refused.err;
 }
 
 TEST_F(ConfigureCommand, OnlyTheNamedAdapterChanges) {
