@@ -99,14 +99,7 @@ TEST_F(flash_read_words_test, RangeMustBeAlignedAndLieInsideTheFlash) {
 
 // The command and dummy phases both run, and their codes are ORed.
 TEST_F(flash_read_words_test, FailedCommandOrDummyPhaseReportsTheOrOfBothCodes) {
-    struct scripted {
-        const char* name;
-        std::uint32_t busy_now;
-        std::deque<std::uint32_t> busy_after;
-        int code;
-        std::string lines;
-    };
-    const std::vector<scripted> cases = {
+    const std::vector<scripted_busy> cases = {
         {"busy at the command", 1, {}, kFlashControllerBusy, kBusyLine + kPhaseLine},
         {"busy at both", 2, {}, kFlashControllerBusy, kBusyLine + kBusyLine + kPhaseLine},
         {"busy at the command, dummy times out",
@@ -122,10 +115,8 @@ TEST_F(flash_read_words_test, FailedCommandOrDummyPhaseReportsTheOrOfBothCodes) 
          6 | 5,
          kTimeoutLine + kWriteFailedLine + kTimeoutLine + kReadFailedLine + kPhaseLine},
     };
-    for (const scripted& c : cases) {
-        hw() = bench_setup{};
-        hw().busy_reads = c.busy_now;
-        hw().busy_reads_next_transfers = c.busy_after;
+    for (const scripted_busy& c : cases) {
+        c.apply(hw());
         bench.clear_log();
         std::uint32_t words[2] = {0xA5A5A5A5, 0xA5A5A5A5};
         const auto [result, err] = run([&words] { return flash_read_words(0, 0, 2, words); });

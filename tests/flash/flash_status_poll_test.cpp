@@ -58,22 +58,13 @@ TEST_F(flash_poll_status_test, OnlyBitZeroMeansBusy) {
 }
 
 TEST_F(flash_poll_status_test, FailuresReturnTheTransferCodesWithTheirLines) {
-    struct scripted {
-        const char* name;
-        std::uint32_t busy_now;
-        std::deque<std::uint32_t> busy_after;
-        int code;
-        std::string lines;
-    };
-    const std::vector<scripted> cases = {
+    const std::vector<scripted_busy> cases = {
         {"controller busy before the command", 1, {}, kFlashControllerBusy, kBusyLine},
         {"command never completes", 0, {5}, kFlashWriteIncomplete, kTimeoutLine + kWriteFailedLine},
         {"status byte never arrives", 0, {0, 5}, kFlashReadIncomplete, kTimeoutLine + kReadFailedLine},
     };
-    for (const scripted& c : cases) {
-        hw() = bench_setup{};
-        hw().busy_reads = c.busy_now;
-        hw().busy_reads_next_transfers = c.busy_after;
+    for (const scripted_busy& c : cases) {
+        c.apply(hw());
         const auto [result, err] = run([] { return flash_poll_status(0, 1); });
         EXPECT_EQ(result, c.code) << c.name;
         EXPECT_EQ(err, c.lines) << c.name;
