@@ -131,24 +131,21 @@ TEST(VpdCapability, WriteStoresTheDataRegisterIntoVpdBin) {
     EXPECT_EQ(bench.read(kVpd + 4), 0x44332211u);
 }
 
-TEST(VpdCapabilityFaults, BusyReadsKeepTheReadFlagClearAndTheOldData) {
-    vpd_bench bench({.vpd_busy_reads = 4});
+// Busy reads keep a read's flag clear, and a write's set until it is stored.
+TEST(VpdCapabilityFaults, BusyReadsDelayTheFlagOfAReadAndOfAWrite) {
+    vpd_bench bench({.vpd_busy_reads = 2});
     const std::vector<std::uint8_t> vpd = counting_vpd();
     bench.write(kVpd + 4, 0xCAFEF00Du);
     bench.start_vpd_read(0x1000);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(bench.read(kVpd), 0x10000003u) << i;
     }
     EXPECT_EQ(bench.read(kVpd), 0x90000003u);
     EXPECT_EQ(bench.read(kVpd + 4), vpd_dword(vpd, 0x1000));
-}
-
-TEST(VpdCapabilityFaults, BusyReadsKeepTheWriteFlagSetUntilStored) {
-    vpd_bench bench({.vpd_busy_reads = 2});
     bench.write(kVpd + 4, 0x0A0B0C0Du);
     bench.write(kVpd, 0x80000000u | (0x0100u << 16));
     EXPECT_EQ(bench.read(kVpd) >> 31, 1u);
-    EXPECT_EQ(bench.vpd_file()[0x100], counting_vpd()[0x100]);
+    EXPECT_EQ(bench.vpd_file()[0x100], vpd[0x100]);
     EXPECT_EQ(bench.read(kVpd) >> 31, 1u);
     EXPECT_EQ(bench.read(kVpd) >> 31, 0u);
     EXPECT_EQ(bench.vpd_file()[0x100], 0x0D);
