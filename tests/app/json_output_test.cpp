@@ -15,12 +15,6 @@ namespace {
 
 using nlohmann::json;
 
-// The last ERROR line's text, as the document's "error" holds it.
-std::string last_error_text(const std::string& err) {
-    const std::size_t at = err.rfind("ERROR: ");
-    return at == std::string::npos ? "" : err.substr(at + 7, err.find('\n', at) - at - 7);
-}
-
 // Every setting the export writes must be in the document with the value
 // it means; the last line of a name is its final value.
 void expect_settings_as_exported(const json& settings, const std::string& exported) {
