@@ -16,10 +16,10 @@ constexpr int kRefused = 255;
 
 struct bad_input {
     const char* name;
-    const char* faults;                  // adapter 0's faults file, or ""
-    const char* file_text;               // written to FILE, or null
-    std::vector<std::string> arguments;  // FILE, ROM and BAK stand for the files' paths
-    bool through_pipe;                   // the last argument reaches the utility as <(cat ...)
+    const char* faults;     // adapter 0's faults file, or ""
+    const char* file_text;  // written to FILE, or null
+    const char* words;      // the arguments; FILE, ROM and BAK stand for the files' paths
+    bool through_pipe;      // the last argument reaches the utility as <(cat ...)
     int status;
     const char* out_ends_with;  // "" : standard output empty
     const char* err;            // exact, FILE replaced; null: anything
@@ -30,66 +30,24 @@ void PrintTo(const bad_input& c, std::ostream* os) {
 }
 
 const std::string kLongLine(60000, 'A');
+const char kNoSetting[] = "ERROR: no setting given (the settings file FILE holds none)!\n";
 
 const bad_input kCases[] = {
-    {"export_open_denied", "open-error 5\n", nullptr, {"--export", "0"}, false, kRefused, "", nullptr},
-    {"export_detail_failed", "detail-error 31\n", nullptr, {"--export", "0"}, false, kRefused, "", nullptr},
-    {"configure_empty_file",
-     "",
-     "",
-     {"--configure", "0", "@FILE"},
-     false,
-     kRefused,
-     "",
-     "ERROR: no setting given (the settings file FILE holds none)!\n"},
-    {"configure_comments_only",
-     "",
-     "# nothing\r\n\n#vlanid=3\n",
-     {"--configure", "0", "@FILE"},
-     false,
-     kRefused,
-     "",
-     "ERROR: no setting given (the settings file FILE holds none)!\n"},
-    {"configure_escape_sequence",
-     "",
-     "vlanid=3\n\x1b[2J\x07=1\n",
-     {"--configure", "0", "@FILE"},
-     false,
-     kRefused,
-     "",
+    {"export_open_denied", "open-error 5\n", nullptr, "--export 0", false, kRefused, "", nullptr},
+    {"export_detail_failed", "detail-error 31\n", nullptr, "--export 0", false, kRefused, "", nullptr},
+    {"configure_empty_file", "", "", "--configure 0 @FILE", false, kRefused, "", kNoSetting},
+    {"configure_comments_only", "", "# nothing\r\n\n#vlanid=3\n", "--configure 0 @FILE", false, kRefused, "",
+     kNoSetting},
+    {"configure_escape_sequence", "", "vlanid=3\n\x1b[2J\x07=1\n", "--configure 0 @FILE", false, kRefused, "",
      "ERROR: FILE, line 2: unknown setting \\x1b[2J\\x07!\n"},
-    {"configure_binary_value",
-     "",
-     "initiatorname=ok\nvlanid=\xff\x01\n",
-     {"--configure", "0", "@FILE"},
-     false,
-     kRefused,
-     "",
+    {"configure_binary_value", "", "initiatorname=ok\nvlanid=\xff\x01\n", "--configure 0 @FILE", false, kRefused, "",
      nullptr},
-    {"configure_huge_line", "", kLongLine.c_str(), {"--configure", "0", "@FILE"}, false, kRefused, "", nullptr},
-    {"verify_image_through_pipe",
-     "",
-     nullptr,
-     {"--verify", "0", "ROM"},
-     true,
-     0,
-     "Flash equals the image (65536 bytes).\n",
+    {"configure_huge_line", "", kLongLine.c_str(), "--configure 0 @FILE", false, kRefused, "", nullptr},
+    {"verify_image_through_pipe", "", nullptr, "--verify 0 ROM", true, 0, "Flash equals the image (65536 bytes).\n",
      ""},
-    {"verify_backup_through_pipe_read_to_its_end",
-     "",
-     nullptr,
-     {"--verify", "0", "BAK"},
-     true,
-     0,
-     "Flash equals the backup (Option ROM and settings).\n",
-     ""},
-    {"verify_device_refused_at_once",
-     "",
-     nullptr,
-     {"--verify", "0", "/dev/zero"},
-     false,
-     kRefused,
-     "",
+    {"verify_backup_through_pipe_read_to_its_end", "", nullptr, "--verify 0 BAK", true, 0,
+     "Flash equals the backup (Option ROM and settings).\n", ""},
+    {"verify_device_refused_at_once", "", nullptr, "--verify 0 /dev/zero", false, kRefused, "",
      "ERROR: Not a file or a pipe, the Adapter is only compared with a file!\n"},
 };
 
@@ -119,7 +77,7 @@ TEST_P(BadInput, IsRefusedCleanlyOrReadWhole) {
     box.write_text(adapter + "/faults", c.faults);
 
     std::vector<std::string> arguments;
-    for (const std::string& a : c.arguments) {
+    for (const std::string& a : words_of(c.words)) {
         arguments.push_back(replaced(replaced(replaced(a, "FILE", file), "ROM", rom), "BAK", bak));
     }
     run_result r;

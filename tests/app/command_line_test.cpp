@@ -98,6 +98,8 @@ TEST(ExitStatus, NothingDoneIsNeverReportedAsSuccess) {
     const std::string which_erase =
         "ERROR: please specify if you want to erase Option ROM (rom) or Configuration settings (settings)!\n";
     const std::string no_adapter = "ERROR: no Adapter found!\n";
+    const std::string rom_unread = "~ERROR: Could not read data at start of Option ROM!\n";
+    const std::string settings_unread = "~ERROR: Could not read settings data!\n";
     const std::string no_force = "ERROR: not proceeding without --force option!\n";
     const std::string one_adapter =
         "ERROR: Invalid Adapter number! Only allowed value is 0, since only one Adapter is installed.\n";
@@ -157,18 +159,8 @@ TEST(ExitStatus, NothingDoneIsNeverReportedAsSuccess) {
         {"letter index", adapters::three, {"--erase", "x", "rom", "-f"}, three_adapters, 255},
         {"dash index", adapters::three, {"-d", "-"}, three_adapters, 255},
         {"verify without a file", adapters::realistic, {"--verify", "0"}, no_file, 255},
-        {"display, flash unreadable",
-         adapters::flash_unreadable,
-         {"--display", "0"},
-         "~ERROR: Could not read data at start of Option ROM!\n",
-         255,
-         "~"},
-        {"display, settings unreadable",
-         adapters::settings_unreadable,
-         {"--display", "0"},
-         "~ERROR: Could not read settings data!\n",
-         255,
-         "~"},
+        {"display, flash unreadable", adapters::flash_unreadable, {"--display", "0"}, rom_unread, 255, "~"},
+        {"display, settings unreadable", adapters::settings_unreadable, {"--display", "0"}, settings_unread, 255, "~"},
         {"display, no Option ROM", adapters::erased, {"--display", "0"}, "", 0, "~not present"},
         {"display, version 1.0 record", adapters::version_1_0, {"--display", "0"}, "", 0, "~version!"},
         {"display, all read", adapters::realistic, {"--display", "0"}, "", 0, "~Target CHAP secret"},

@@ -16,21 +16,12 @@ constexpr int kRefusedStatus = 255;  // exit status -1 as the shell sees it
 const std::string kSaving = "Saving settings to Adapter... please wait  ";
 
 // A configured record on a static adapter at 192.168.1.10/24 without a
-// gateway, behind bytes that stand in for the Option ROM.
+// gateway.
 boot_settings_record record_without_gateway() {
     boot_settings_record r = configured_record();
     put_ip(r.staticip, 192, 168, 1, 10);
     put_ip(r.staticgw, 0, 0, 0, 0);
     return r;
-}
-
-bytes flash_with(const boot_settings_record& record) {
-    bytes flash = erased_flash();
-    for (std::size_t i = 0; i < kRecordOffset; ++i) {
-        flash[i] = static_cast<std::uint8_t>(i * 13 + 1);
-    }
-    put_record(&flash, record);
-    return flash;
 }
 
 // Where two flash images first differ, leaving out the 4 bytes a save writes
@@ -60,7 +51,7 @@ protected:
 
     void install(const boot_settings_record& r) {
         box.add_blank_adapter("adapter00");
-        flash = flash_with(r);
+        flash = flash_holding(r);
         box.write_file("adapter00/flash.bin", flash);
     }
 
@@ -99,61 +90,44 @@ protected:
 };
 
 TEST_F(ConfigureCommand, EverySettingReachesItsField) {
-    expect_saved({"bootenabled=no",
-                  "oskorvaneini=yes",
-                  "preferredport=0",
-                  "networktype=dhcp",
-                  "staticip=10.1.2.3",
-                  "staticmask=255.255.0.0",
-                  "staticgw=10.1.0.1",
-                  "vlanid=4094",
-                  "initiatorname=iqn.2026-01.com.example:a",
-                  "headerdigest=on",
-                  "datadigest=1",
-                  "chaptype=mutual",
-                  "initiatoruser=alice",
-                  "initiatorpass=123456789012",
-                  "targetname=iqn.2026-01.com.example:d",
-                  "portalgroup=2",
-                  "targetportal=2@10.9.9.9:3261",
-                  "targetlun=255",
-                  "targetuser=bob",
-                  "targetpass=abcdefghijklmnop",
-                  "targetfromdhcp=on",
-                  "deleteportal=1",
-                  "targetdiscoveryip=10.8.8.8",
-                  "targetdiscoveryport=65535"},
-                 [](auto& r) {
-                     r.bootenabled = 0;
-                     r.oskorvaneini = 0;
-                     r.preferredport = 0;
-                     const std::uint8_t ip[4] = {10, 1, 2, 3};
-                     const std::uint8_t mask[4] = {255, 255, 0, 0};
-                     const std::uint8_t gw[4] = {10, 1, 0, 1};
-                     std::memcpy(r.staticip, ip, 4);
-                     std::memcpy(r.staticmask, mask, 4);
-                     std::memcpy(r.staticgw, gw, 4);
-                     r.vlanid = 4094;
-                     put_text(r.initiatorname, "iqn.2026-01.com.example:a");
-                     r.headerdigest = 1;
-                     r.datadigest = 1;
-                     r.chaptype = kChapMutual;
-                     put_text(r.initiatoruser, "alice");
-                     put_text(r.initiatorpass, "123456789012");
-                     put_text(r.targetname, "iqn.2026-01.com.example:d");
-                     r.portalgroup = 2;
-                     const std::uint8_t portal[4] = {10, 9, 9, 9};
-                     std::memcpy(r.targetportal[1].ip, portal, 4);
-                     r.targetportal[1].port = 3261;
-                     r.targetlun = 255;
-                     put_text(r.targetuser, "bob");
-                     put_text(r.targetpass, "abcdefghijklmnop");
-                     r.networktype = kNetworkDhcpWithTarget;
-                     std::memset(&r.targetportal[0], 0, sizeof r.targetportal[0]);
-                     const std::uint8_t discovery[4] = {10, 8, 8, 8};
-                     std::memcpy(r.targetdiscoveryip, discovery, 4);
-                     r.targetdiscoveryport = 65535;
-                 });
+    expect_saved(
+        words_of(
+            "bootenabled=no oskorvaneini=yes preferredport=0 networktype=dhcp staticip=10.1.2.3 staticmask=255.255.0.0 "
+            "staticgw=10.1.0.1 vlanid=4094 initiatorname=iqn.2026-01.com.example:a headerdigest=on datadigest=1 "
+            "chaptype=mutual initiatoruser=alice initiatorpass=123456789012 targetname=iqn.2026-01.com.example:d "
+            "portalgroup=2 targetportal=2@10.9.9.9:3261 targetlun=255 targetuser=bob targetpass=abcdefghijklmnop "
+            "targetfromdhcp=on deleteportal=1 targetdiscoveryip=10.8.8.8 targetdiscoveryport=65535"),
+        [](auto& r) {
+            r.bootenabled = 0;
+            r.oskorvaneini = 0;
+            r.preferredport = 0;
+            const std::uint8_t ip[4] = {10, 1, 2, 3};
+            const std::uint8_t mask[4] = {255, 255, 0, 0};
+            const std::uint8_t gw[4] = {10, 1, 0, 1};
+            std::memcpy(r.staticip, ip, 4);
+            std::memcpy(r.staticmask, mask, 4);
+            std::memcpy(r.staticgw, gw, 4);
+            r.vlanid = 4094;
+            put_text(r.initiatorname, "iqn.2026-01.com.example:a");
+            r.headerdigest = 1;
+            r.datadigest = 1;
+            r.chaptype = kChapMutual;
+            put_text(r.initiatoruser, "alice");
+            put_text(r.initiatorpass, "123456789012");
+            put_text(r.targetname, "iqn.2026-01.com.example:d");
+            r.portalgroup = 2;
+            const std::uint8_t portal[4] = {10, 9, 9, 9};
+            std::memcpy(r.targetportal[1].ip, portal, 4);
+            r.targetportal[1].port = 3261;
+            r.targetlun = 255;
+            put_text(r.targetuser, "bob");
+            put_text(r.targetpass, "abcdefghijklmnop");
+            r.networktype = kNetworkDhcpWithTarget;
+            std::memset(&r.targetportal[0], 0, sizeof r.targetportal[0]);
+            const std::uint8_t discovery[4] = {10, 8, 8, 8};
+            std::memcpy(r.targetdiscoveryip, discovery, 4);
+            r.targetdiscoveryport = 65535;
+        });
     // And the other way back, with the short command word.
     record.networktype = kNetworkDhcp;
     const run_result r = configure({"targetfromdhcp=off", "networktype=static", "chaptype=none",
@@ -268,6 +242,7 @@ TEST_F(ConfigureCommand, VersionOneRecordIsNotChanged) {
     }
 }
 
+// An erased sector is configured after a warning; a record or a refusal gets none.
 TEST_F(ConfigureCommand, ErasedSettingsSectorCanBeConfigured) {
     box.write_file("adapter00/flash.bin", erased_flash());
     const run_result r = configure({"vlanid=7"});
@@ -281,6 +256,13 @@ TEST_F(ConfigureCommand, ErasedSettingsSectorCanBeConfigured) {
     EXPECT_EQ(after[kRecordOffset + 0x1B8], 7);
     EXPECT_EQ(after[kRecordOffset + 0x1B9], 0);
     EXPECT_EQ(after[kRecordOffset + 0x0F2], 0xFF);  // every other field as the erased sector held it
+    // Now it holds a record (the magic, vlanid): no warning. A refused
+    // setting warns of nothing either: nothing would be saved.
+    EXPECT_EQ(configure({"vlanid=10"}).err, "");
+    box.write_file("adapter00/flash.bin", erased_flash());
+    const run_result refused = configure({"vlanid=99999"});
+    EXPECT_EQ(refused.status, kRefusedStatus);
+    EXPECT_EQ(refused.err.find("Warning: the settings record"), std::string::npos) << refused.err;
 }
 
 TEST_F(ConfigureCommand, OnlyTheNamedAdapterChanges) {

@@ -3,7 +3,7 @@
 // restore's settings part, each with a fault inside the erase or inside the
 // page programs. The sector is read back where the erase failed, so the last
 // line tells the operator whether the previous settings may be lost and how
-// a backup brings them back. And a configure of an erased record warns.
+// a backup brings them back.
 #include "emulator/contents/adapter_profile.h"
 #include "support/emulator_sandbox.h"
 #include "support/realistic_adapters.h"
@@ -81,31 +81,6 @@ TEST(FailedSave, UnreadableReadBackSaysTheNewSettingsAreUnchecked) {
                         "can be put back from a backup with \"hbabootcfg --restore 0 BACKUP-FILE settings "
                         "--force\".\n"))
         << r.err;
-}
-
-// An erased record (all 0xFF) can be configured; the operator is warned
-// first. A record with any byte written is not erased and gets no warning.
-TEST(ErasedRecord, ConfigureWarnsBeforeSavingAndStillSaves) {
-    const std::string warning =
-        "Warning: the settings record of Adapter 0 is erased; settings not given keep their erased values. A "
-        "backup brings the previous settings back: \"hbabootcfg --restore 0 BACKUP-FILE settings --force\".\n";
-    emulator_sandbox box;
-    add_realistic_adapters(box, 1);
-    ASSERT_EQ(box.run({"--erase", "0", "settings", "--force"}).status, 0);
-    const run_result first = box.run({"--configure", "0", "vlanid=9"});
-    EXPECT_EQ(first.status, 0);
-    EXPECT_EQ(first.err, warning);
-    EXPECT_EQ(first.out, "Saving settings to Adapter... please wait  ");
-    EXPECT_NE(box.run({"--export", "0"}).out.find("vlanid=9\n"), std::string::npos);
-    // Now it holds a record (the magic, vlanid): no warning.
-    const run_result second = box.run({"--configure", "0", "vlanid=10"});
-    EXPECT_EQ(second.status, 0);
-    EXPECT_EQ(second.err, "");
-    // A refused setting warns of nothing: nothing would be saved.
-    ASSERT_EQ(box.run({"--erase", "0", "settings", "--force"}).status, 0);
-    const run_result refused = box.run({"--configure", "0", "vlanid=99999"});
-    EXPECT_EQ(refused.status, 255);
-    EXPECT_EQ(refused.err.find("Warning: the settings record"), std::string::npos) << refused.err;
 }
 
 }  // namespace

@@ -15,12 +15,6 @@ namespace {
 
 using nlohmann::json;
 
-// The last ERROR line's text, as the document's "error" holds it.
-std::string last_error_text(const std::string& err) {
-    const std::size_t at = err.rfind("ERROR: ");
-    return at == std::string::npos ? "" : err.substr(at + 7, err.find('\n', at) - at - 7);
-}
-
 // Every setting the export writes must be in the document with the value
 // it means; the last line of a name is its final value.
 void expect_settings_as_exported(const json& settings, const std::string& exported) {
@@ -160,12 +154,7 @@ TEST(JsonCommandLine, JsonWhereNoCommandTakesItIsNotUnderstood) {
     const std::string usage = box.run({"--help"}).err;
     for (const char* row : rows) {
         SCOPED_TRACE(row);
-        std::vector<std::string> arguments;
-        std::istringstream words(row);
-        for (std::string word; words >> word;) {
-            arguments.push_back(word);
-        }
-        const run_result r = box.run(arguments, true);
+        const run_result r = box.run(words_of(row), true);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, usage);
         EXPECT_EQ(r.status, 255);

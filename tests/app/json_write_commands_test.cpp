@@ -50,7 +50,7 @@ protected:
     }
 
     // Runs the row in both forms: the document, and the text form's run in
-    // text. The error is the text form's last ERROR line.
+    // text.
     json run_both(const char* command, const row& r, run_result* text) {
         std::vector<std::string> arguments = {command, "0"};
         for (const std::string& a : r.arguments) {
@@ -66,9 +66,7 @@ protected:
         EXPECT_EQ(j.status, text->status);
         EXPECT_EQ(j.err.find('\b'), std::string::npos);  // no progress line, not even on standard error
         EXPECT_EQ(json_box.read_file(kFlash), text_box.read_file(kFlash));
-        const std::size_t at = text->err.rfind("ERROR: ");
-        EXPECT_EQ(document.value("error", ""),
-                  at == std::string::npos ? "" : text->err.substr(at + 7, text->err.find('\n', at) - at - 7));
+        EXPECT_EQ(document.value("error", ""), last_error_text(text->err));
         return document;
     }
 

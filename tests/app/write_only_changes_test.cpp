@@ -19,24 +19,6 @@ const std::string kSaving = "Saving settings to Adapter... please wait  ";
 const std::string kUpdated = "Option ROM flashing operation succeeded.\n";
 constexpr std::size_t kFlagByte = 0x30004;  // the record's flag, which a save turns from 0 into 1
 
-// The sectors a traced run erased, and whether it programmed any page.
-struct flash_writes {
-    std::vector<int> erased;
-    bool programmed = false;
-};
-
-flash_writes writes_in(const std::string& trace) {
-    flash_writes writes;
-    const flash_wire_decoder wire = decode_trace(trace);
-    for (const flash_command& c : wire.commands()) {
-        if (c.opcode() == flash_wire::kSectorErase && c.ended) {
-            writes.erased.push_back(static_cast<int>(c.address() >> 16));
-        }
-        writes.programmed = writes.programmed || c.opcode() == flash_wire::kPageProgram;
-    }
-    return writes;
-}
-
 struct run_case {
     const char* what;
     std::vector<std::string> arguments;  // after the command word and "0"; IMAGE: the file to update with
@@ -81,9 +63,9 @@ protected:
         }
         EXPECT_EQ(r.err, c.err) << c.what;
         EXPECT_EQ(r.status, c.status) << c.what;
-        const flash_writes writes = writes_in(box.read_text("trace.log"));
-        EXPECT_EQ(writes.erased, c.erased) << c.what;
-        EXPECT_EQ(writes.programmed, !c.erased.empty()) << c.what;
+        const std::string trace = box.read_text("trace.log");
+        EXPECT_EQ(erased_sectors_in_trace(trace), c.erased) << c.what;
+        EXPECT_EQ(programmed_pieces_in_trace(trace).empty(), c.erased.empty()) << c.what;
         if (c.erased.empty()) {
             EXPECT_EQ(box.read_file(kFolder + "/flash.bin"), before) << c.what;
         }

@@ -47,6 +47,9 @@ protected:
     run_result run(const std::vector<std::string>& arguments, bool trace = false) const {
         return box.run(arguments, trace);
     }
+    std::ptrdiff_t entries_in_root() const {
+        return std::distance(std::filesystem::directory_iterator(box.root()), std::filesystem::directory_iterator());
+    }
     // A newer Option ROM and other settings than the backup holds.
     void change_adapter() {
         box.write_file("newer.rom", build_option_rom_image({.size = 0x14000, .version = {2, 0, 9}}));
@@ -72,33 +75,17 @@ TEST_F(BackupRestore, BackupHoldsHeaderRomAndSettings) {
     ASSERT_EQ(backup.size(), kBackupSize);
     EXPECT_EQ(std::string(backup.begin(), backup.begin() + 8), "HBABCKUP");
     const adapter_profile profile = realistic_adapter_profile(0);
-    const bytes header_fields = {1,
-                                 0,
-                                 32,
-                                 0,
-                                 static_cast<std::uint8_t>(profile.vendor_id),
-                                 static_cast<std::uint8_t>(profile.vendor_id >> 8),
-                                 static_cast<std::uint8_t>(profile.device_id),
-                                 static_cast<std::uint8_t>(profile.device_id >> 8),
-                                 0x00,
-                                 0x00,
-                                 0x03,
-                                 0x00,
-                                 0xC0,
-                                 0x01,
-                                 0x00,
-                                 0x00};
-    EXPECT_EQ(bytes_of(backup, 8, 24), header_fields);
+    // Format version 1, header size 32, the adapter's IDs, the parts' lengths.
+    EXPECT_EQ(bytes_of(backup, 8, 12), (bytes{1, 0, 32, 0}));
+    EXPECT_EQ(backup[12] | backup[13] << 8, profile.vendor_id);
+    EXPECT_EQ(backup[14] | backup[15] << 8, profile.device_id);
+    EXPECT_EQ(bytes_of(backup, 16, 24), (bytes{0x00, 0x00, 0x03, 0x00, 0xC0, 0x01, 0x00, 0x00}));
     bytes resealed = backup;
     put_crc(&resealed);
     EXPECT_EQ(resealed, backup);
     EXPECT_EQ(bytes_of(backup, kHeaderSize, kBackupSize), bytes_of(original, 0, kSettingsEnd));
     // No temporary file is left beside it.
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(box.root())) {
-        ++entries;
-    }
-    EXPECT_EQ(entries, 3);  // adapter00, adapter01, backup.bin
+    EXPECT_EQ(entries_in_root(), 3);  // adapter00, adapter01, backup.bin
 }
 
 TEST_F(BackupRestore, EachPartRoundTrips) {
@@ -248,11 +235,7 @@ TEST_F(BackupRestore, BackupWithFailingReadsWritesNoFile) {
         EXPECT_EQ(r.status, 255);
         EXPECT_NE(r.err.find("no backup written"), std::string::npos) << r.err;
         EXPECT_FALSE(std::filesystem::exists(box.folder("failed.bin")));
-        int entries = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(box.root())) {
-            ++entries;
-        }
-        EXPECT_EQ(entries, 3);
+        EXPECT_EQ(entries_in_root(), 3);
     }
 }
 

@@ -43,25 +43,25 @@ TEST_F(flash_write_page_test, FullPageIsWriteEnableCommandSixtyFourChunksAndPoll
     EXPECT_EQ(std::memcmp(bench.flash().data() + kSettingsOffset, data.data(), 256), 0);
 }
 
-TEST_F(flash_write_page_test, FiveBytesAreAFourByteAndAOneByteChunk) {
+// A short last chunk uses its own byte count: five bytes are a four-byte
+// and a one-byte chunk, seven a four-byte and a three-byte one.
+TEST_F(flash_write_page_test, ShortLastChunkUsesItsOwnByteCount) {
     const std::uint8_t data[5] = {0x01, 0x02, 0x03, 0x04, 0x05};
     ASSERT_EQ(flash_write_page(0, 0x100, 5, data), kFlashOk);
-    const std::vector<recorded_transfer> t = bench.transfers();
+    std::vector<recorded_transfer> t = bench.transfers();
     ASSERT_EQ(t.size(), 6u);
     EXPECT_EQ(t[1], (recorded_transfer{0x0F, 0x00010002}));
     EXPECT_EQ(t[2], (recorded_transfer{0x0F, 0x04030201}));
     EXPECT_EQ(t[3], (recorded_transfer{0x01, 0x00000005}));
+    bench.clear_log();
+    const std::vector<std::uint8_t> seven = pattern(7, 0x40);
+    ASSERT_EQ(flash_write_page(0, 0x200, 7, seven.data()), kFlashOk);
+    t = bench.transfers();
+    EXPECT_EQ(t[3], (recorded_transfer{0x05, 0x00000000u | seven[4] | seven[5] << 8 | seven[6] << 16}));
+    EXPECT_EQ(std::memcmp(bench.flash().data() + 0x200, seven.data(), 7), 0);
 }
 
-TEST_F(flash_write_page_test, ShortLastChunkUsesItsOwnByteCount) {
-    const std::vector<std::uint8_t> data = pattern(7, 0x40);
-    ASSERT_EQ(flash_write_page(0, 0x200, 7, data.data()), kFlashOk);
-    const std::vector<recorded_transfer> t = bench.transfers();
-    EXPECT_EQ(t[3], (recorded_transfer{0x05, 0x00000000u | data[4] | data[5] << 8 | data[6] << 16}));
-    EXPECT_EQ(std::memcmp(bench.flash().data() + 0x200, data.data(), 7), 0);
-}
-
-TEST_F(flash_write_page_test, RangeChecksShowOffsetInPagePlusCount) {
+TEST_F(flash_write_page_test, RangeChecksShowOffsetInPagePlusCountAndAcceptTheLastPage) {
     const std::vector<std::uint8_t> data(256, 0);
     struct refused {
         std::uint32_t address, count;
@@ -79,41 +79,26 @@ TEST_F(flash_write_page_test, RangeChecksShowOffsetInPagePlusCount) {
         EXPECT_EQ(result, kFlashBadArgument) << std::hex << r.address;
         EXPECT_EQ(err, r.line);
     }
+    EXPECT_EQ(flash_write_page(0, 0, 0, nullptr), kFlashOk);  // zero bytes send nothing
     EXPECT_TRUE(bench.requests.empty());
-}
-
-TEST_F(flash_write_page_test, LastPageOfTheFlashIsAccepted) {
-    const std::vector<std::uint8_t> data = pattern(256, 9);
+    // The last page of the flash is accepted.
     ASSERT_EQ(flash_write_page(0, kFlashBytes - 256, 256, data.data()), kFlashOk);
-    EXPECT_EQ(std::memcmp(bench.flash().data() + kFlashBytes - 256, data.data(), 256), 0);
-}
-
-TEST_F(flash_write_page_test, ZeroBytesSendsNothing) {
-    EXPECT_EQ(flash_write_page(0, 0, 0, nullptr), kFlashOk);
-    EXPECT_TRUE(bench.requests.empty());
+    EXPECT_EQ(bytes_of(bench.flash(), kFlashBytes - 256, kFlashBytes), data);
 }
 
 // Five status reads a millisecond apart: a program still running at the
-// fifth is given up, silently.
+// fifth (or a flash that stays busy) is given up, silently.
 TEST_F(flash_write_page_test, ProgrammingTimeIsPolledEveryMillisecond) {
     const std::uint8_t data[4] = {1, 2, 3, 4};
-    for (const int polls : {4, 5}) {
-        hw().faults = "program-busy-polls " + std::to_string(polls) + "\n";
+    for (const int polls : {4, 5, -1}) {
+        hw().faults = polls < 0 ? "" : "program-busy-polls " + std::to_string(polls) + "\n";
+        hw().flash_stuck = polls < 0;
         const auto [result, err] = run([&data] { return flash_write_page(0, 0, 4, data); });
         EXPECT_EQ(result, polls == 4 ? kFlashOk : kFlashStillBusy) << polls;
         EXPECT_EQ(err, "");
         EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{1, 1, 1, 1}));
         bench.clear_log();
     }
-}
-
-TEST_F(flash_write_page_test, FlashThatStaysBusyGivesMinusThreeWithoutALine) {
-    hw().flash_stuck = true;
-    const std::uint8_t data[4] = {1, 2, 3, 4};
-    const auto [result, err] = run([&data] { return flash_write_page(0, 0, 4, data); });
-    EXPECT_EQ(result, kFlashStillBusy);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{1, 1, 1, 1}));
 }
 
 TEST_F(flash_write_page_test, FailedTransferStopsTheProgram) {
@@ -169,13 +154,9 @@ TEST_F(flash_erase_sectors_test, OptionRomSectorsAreErasedInAscendingOrder) {
     EXPECT_EQ(bench.erases(), 3);
 }
 
-TEST_F(flash_erase_sectors_test, EmptyOrNegativeRangesSendNothing) {
-    EXPECT_EQ(flash_erase_sectors(0, 2, 1), kFlashOk);
+TEST_F(flash_erase_sectors_test, EmptyRangesAndSectorsBeyondTheFlashSendNothing) {
+    EXPECT_EQ(flash_erase_sectors(0, 2, 1), kFlashOk);  // empty or negative ranges send nothing
     EXPECT_EQ(flash_erase_sectors(0, -1, 3), kFlashOk);
-    EXPECT_TRUE(bench.requests.empty());
-}
-
-TEST_F(flash_erase_sectors_test, SectorsBeyondTheFlashAreRefusedBeforeAnyErase) {
     // Sector 8 would wrap to address 0 and wipe the Option ROM.
     const auto [result, err] = run([] { return flash_erase_sectors(0, 6, 8); });
     EXPECT_EQ(result, kFlashBadArgument);

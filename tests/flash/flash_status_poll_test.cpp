@@ -15,24 +15,23 @@ using flash_poll_status_test = adapter_bench_test;
 // byte that ends it.
 const recorded_transfer kStatusCommand{0x09, 0x05};
 
-TEST_F(flash_poll_status_test, ReadyAtOnceIsOneStatusCommandWithoutSleep) {
-    const auto [result, err] = run([] { return flash_poll_status(0, 500); });
-    EXPECT_EQ(result, kFlashOk);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(bench.transfers(), (std::vector<recorded_transfer>{kStatusCommand, {0x00, 0x00}}));
-    EXPECT_TRUE(bench.sleeps().empty());
-    EXPECT_FALSE(bench.flash_selected());
-}
-
-TEST_F(flash_poll_status_test, ReadyAtTheThirdStatusReadSleepsTwice) {
-    hw().wip_status_reads = 2;
-    const auto [result, err] = run([] { return flash_poll_status(0, 7); });
-    EXPECT_EQ(result, kFlashOk);
-    EXPECT_EQ(err, "");
-    EXPECT_EQ(bench.sleeps(), (std::vector<std::uint32_t>{7, 7}));
-    EXPECT_EQ(bench.transfers(),
-              (std::vector<recorded_transfer>{
-                  kStatusCommand, {0x00, 0x01}, kStatusCommand, {0x00, 0x01}, kStatusCommand, {0x00, 0x00}}));
+// Ready at once: one status command without a sleep; ready at the third
+// status read: two sleeps of the caller's delay.
+TEST_F(flash_poll_status_test, ReadyAfterAsManyStatusReadsAsTheFlashIsBusy) {
+    for (const std::uint32_t busy : {0u, 2u}) {
+        hw().wip_status_reads = busy;
+        bench.clear_log();
+        const auto [result, err] = run([] { return flash_poll_status(0, 7); });
+        EXPECT_EQ(result, kFlashOk);
+        EXPECT_EQ(err, "");
+        EXPECT_EQ(bench.sleeps(), std::vector<std::uint32_t>(busy, 7));
+        std::vector<recorded_transfer> expected;
+        for (std::uint32_t i = 0; i <= busy; ++i) {
+            expected.insert(expected.end(), {kStatusCommand, {0x00, i < busy ? 0x01u : 0x00u}});
+        }
+        EXPECT_EQ(bench.transfers(), expected);
+        EXPECT_FALSE(bench.flash_selected());
+    }
 }
 
 // Five status reads, the caller's delay between them (none after the last;
@@ -59,22 +58,13 @@ TEST_F(flash_poll_status_test, OnlyBitZeroMeansBusy) {
 }
 
 TEST_F(flash_poll_status_test, FailuresReturnTheTransferCodesWithTheirLines) {
-    struct scripted {
-        const char* name;
-        std::uint32_t busy_now;
-        std::deque<std::uint32_t> busy_after;
-        int code;
-        std::string lines;
-    };
-    const std::vector<scripted> cases = {
+    const std::vector<scripted_busy> cases = {
         {"controller busy before the command", 1, {}, kFlashControllerBusy, kBusyLine},
         {"command never completes", 0, {5}, kFlashWriteIncomplete, kTimeoutLine + kWriteFailedLine},
         {"status byte never arrives", 0, {0, 5}, kFlashReadIncomplete, kTimeoutLine + kReadFailedLine},
     };
-    for (const scripted& c : cases) {
-        hw() = bench_setup{};
-        hw().busy_reads = c.busy_now;
-        hw().busy_reads_next_transfers = c.busy_after;
+    for (const scripted_busy& c : cases) {
+        c.apply(hw());
         const auto [result, err] = run([] { return flash_poll_status(0, 1); });
         EXPECT_EQ(result, c.code) << c.name;
         EXPECT_EQ(err, c.lines) << c.name;

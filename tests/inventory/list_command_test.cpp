@@ -10,12 +10,6 @@
 
 namespace {
 
-TEST(ListCommand, MissingEmulatorRootIsNoAdapter) {
-    const run_result r = run_program(HBABOOTCFG_PATH, {"--list"}, {{"HBAEMU_DIR", "/nonexistent/hbaemu-root"}});
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.status, 0);
-}
-
 adapter_contents with_config(adapter_contents a, std::uint8_t pointer,
                              const std::vector<std::vector<std::uint8_t>>& capabilities) {
     a.config.assign(256, 0);

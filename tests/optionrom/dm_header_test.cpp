@@ -52,6 +52,9 @@ TEST(FindDmHeader, FindsAHeaderOnlyWhereItLiesWhole) {
             EXPECT_EQ(header.minor, 5);
             EXPECT_EQ(std::uint16_t{header.third}, 12);
         }
+        // Nothing given finds nothing.
+        EXPECT_EQ(find_dm_header(nullptr, &header), 1);
+        EXPECT_EQ(find_dm_header(bytes.data(), nullptr), 1);
     }
 }
 
@@ -68,22 +71,7 @@ TEST(FindDmHeader, TakesTheFirstOccurrenceAndIgnoresNearMisses) {
     EXPECT_EQ(header.minor, 9);
 }
 
-TEST(FindDmHeader, NothingGivenFindsNothing) {
-    std::vector<std::uint8_t> bytes = rom_start();
-    put_dm(&bytes, 0);
-    dm_header header;
-    EXPECT_EQ(find_dm_header(nullptr, &header), 1);
-    EXPECT_EQ(find_dm_header(bytes.data(), nullptr), 1);
-}
-
-class ReadDmHeader : public adapter_bench_test {
-protected:
-    int read(dm_header* header, captured_output* printed) {
-        int rc = -99;
-        *printed = capture_output([&] { rc = read_dm_header(0, header); });
-        return rc;
-    }
-};
+using ReadDmHeader = adapter_bench_test;
 
 // The header of the Option ROM in flash, copied; a header beyond the first
 // 512 bytes is not found, silently; no signature is reported; a read that
@@ -116,8 +104,8 @@ TEST_F(ReadDmHeader, CopiesTheHeaderOrSaysWhyNot) {
         hw().faults = c.faults;
         bench.power_on();
         dm_header header = junk_header();
-        captured_output printed;
-        const int rc = read(&header, &printed);
+        int rc = -99;
+        const captured_output printed = capture_output([&] { rc = read_dm_header(0, &header); });
         EXPECT_EQ(printed.out, "");
         if (c.code == 1) {
             EXPECT_NE(rc, 0);
@@ -140,8 +128,9 @@ TEST_F(ReadDmHeader, CopiesTheHeaderOrSaysWhyNot) {
 
 TEST_F(ReadDmHeader, NoHeaderCopyGiven) {
     bench.power_on();
-    captured_output printed;
-    EXPECT_EQ(read(nullptr, &printed), -1);
+    int rc = -99;
+    const captured_output printed = capture_output([&] { rc = read_dm_header(0, nullptr); });
+    EXPECT_EQ(rc, -1);
     EXPECT_EQ(printed.err, "");
     EXPECT_EQ(bench.requests.size(), 0);
 }

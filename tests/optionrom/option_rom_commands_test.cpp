@@ -1,5 +1,6 @@
-// The display command and the erase of the Option ROM, through the built
-// binary on emulated adapters, with the flash checked afterwards.
+// The display command and the erase of the Option ROM and of the settings
+// sector, through the built binary on emulated adapters, with the flash
+// checked afterwards.
 #include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 #include "support/one_adapter_test.h"
@@ -16,35 +17,28 @@ const std::string kNotPresent = "Adapter Index: \t0\nDescription: \tOption ROM: 
 
 using OptionRomCommands = one_adapter_test;
 
-TEST_F(OptionRomCommands, DisplayShowsHeaderLinesAndTheSettings) {
-    write_flash(flash_holding(configured_record()));
-    const run_result r = box.run({"--display", "0"});
-    EXPECT_EQ(r.out, kPresentHeader + configured_record_display());
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-}
-
-TEST_F(OptionRomCommands, DisplayOfErasedSettingsSector) {
-    std::vector<std::uint8_t> flash = flash_holding(configured_record());
-    put_record(&flash, erased_record());
-    write_flash(flash);
-    const run_result r = box.run({"-d", "0"});
-    EXPECT_EQ(r.out, kPresentHeader + erased_record_display());
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-}
-
-// Without the signature the settings sector is not read, whatever it holds.
-TEST_F(OptionRomCommands, DisplayWithoutOptionRomShowsNoSettings) {
-    std::vector<std::uint8_t> reversed = flash_holding(configured_record());
+// The header lines and the settings, or the erased sector's; without the
+// signature the settings sector is not read, whatever it holds.
+TEST_F(OptionRomCommands, DisplayShowsHeaderLinesAndTheSettingsOnlyWithTheSignature) {
+    const bytes configured = flash_holding(configured_record());
+    bytes erased_settings = configured;
+    put_record(&erased_settings, erased_record());
+    bytes reversed = configured;
     reversed[0] = 0xAA;
     reversed[1] = 0x55;
-    std::vector<std::uint8_t> rom_erased = flash_holding(configured_record());
+    bytes rom_erased = configured;
     std::fill(rom_erased.begin(), rom_erased.begin() + 0x30000, 0xFF);
-    for (const auto& flash : {reversed, rom_erased, erased_flash()}) {
+    const std::pair<bytes, std::string> cases[] = {
+        {configured, kPresentHeader + configured_record_display()},
+        {erased_settings, kPresentHeader + erased_record_display()},
+        {reversed, kNotPresent},
+        {rom_erased, kNotPresent},
+        {erased_flash(), kNotPresent},
+    };
+    for (const auto& [flash, out] : cases) {
         write_flash(flash);
         const run_result r = box.run({"--display", "0"});
-        EXPECT_EQ(r.out, kNotPresent);
+        EXPECT_EQ(r.out, out);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.status, 0);
     }
@@ -68,32 +62,53 @@ TEST_F(OptionRomCommands, DisplayWhenFlashCannotBeReadStopsAfterDescription) {
     EXPECT_EQ(r.status, 255);
 }
 
-TEST_F(OptionRomCommands, EraseRomWipesAllThreeSectorsAndKeepsTheSettings) {
-    const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    const run_result r = box.run({"--erase", "0", "rom", "-f"});
-    EXPECT_EQ(r.out, "Erasing Option ROM from Adapter, please wait.. done.\n");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.status, 0);
-    const std::vector<std::uint8_t> after = flash();
-    EXPECT_EQ(bytes_of(after, 0, 0x30000), std::vector<std::uint8_t>(0x30000, 0xFF));
-    EXPECT_EQ(bytes_of(after, 0x30000, kFlashBytes), bytes_of(before, 0x30000, kFlashBytes));
-
-    const run_result shown = box.run({"--display", "0"});
-    EXPECT_EQ(shown.out, kNotPresent);
-}
-
-TEST_F(OptionRomCommands, EraseRomFailureSaysFailed) {
-    write_flash(flash_holding(configured_record()));
-    box.write_text("adapter00/faults", "erase-busy-polls 5\n");
-    const run_result r = box.run({"-e", "0", "rom", "--force"});
-    EXPECT_EQ(r.out, "Erasing Option ROM from Adapter, please wait.. failed!\n");
-    EXPECT_EQ(r.err, "");  // a flash still busy prints no line of the flash layer
-    EXPECT_EQ(r.status, 255);
-    // The first sector's erase was started before the poll gave up; the
-    // settings sector was never touched.
-    EXPECT_EQ(bytes_of(flash(), 0x30000, 0x30000 + 444),
-              bytes_of(flash_holding(configured_record()), 0x30000, 0x30000 + 444));
+// Each erase wipes its region (the Option ROM's three sectors, or the
+// settings sector silently), keeps the rest and is shown so by the display;
+// each short and long force word is taken. A flash that stays busy is a
+// failure said by the command; the Option ROM's never touches the settings
+// sector.
+TEST_F(OptionRomCommands, EraseWipesItsRegionAndSaysWhenItFailed) {
+    struct erase_case {
+        const char* target;
+        std::size_t from, to;
+        const char* done;
+        std::string shown;
+        const char* fault;
+        const char* failed_out;
+        const char* failed_err;
+    };
+    const erase_case cases[] = {
+        {"rom", 0, 0x30000, "Erasing Option ROM from Adapter, please wait.. done.\n", kNotPresent,
+         "erase-busy-polls 5\n", "Erasing Option ROM from Adapter, please wait.. failed!\n", ""},
+        {"settings", 0x30000, 0x40000, "", kPresentHeader + erased_record_display(), "flash-stuck\n", "",
+         "ERROR: erasing settings failed!\n"},
+    };
+    const bytes before = flash_holding(configured_record());
+    for (const erase_case& c : cases) {
+        for (const char* force : {"--force", "-f"}) {
+            SCOPED_TRACE(std::string(c.target) + " " + force);
+            write_flash(before);
+            const run_result r = box.run({"--erase", "0", c.target, force});
+            EXPECT_EQ(r.out, c.done);
+            EXPECT_EQ(r.err, "");
+            EXPECT_EQ(r.status, 0);
+            const bytes after = flash();
+            EXPECT_EQ(bytes_of(after, c.from, c.to), bytes(c.to - c.from, 0xFF));
+            EXPECT_EQ(bytes_of(after, 0, c.from), bytes_of(before, 0, c.from));
+            EXPECT_EQ(bytes_of(after, c.to, kFlashBytes), bytes_of(before, c.to, kFlashBytes));
+            EXPECT_EQ(box.run({"--display", "0"}).out, c.shown);
+        }
+        write_flash(before);
+        box.write_text("adapter00/faults", c.fault);
+        const run_result r = box.run({"-e", "0", c.target, "--force"});
+        EXPECT_EQ(r.out, c.failed_out);
+        EXPECT_EQ(r.err, c.failed_err);  // a flash still busy prints no line of the flash layer
+        EXPECT_EQ(r.status, 255);
+        if (c.from == 0) {
+            EXPECT_EQ(bytes_of(flash(), 0x30000, 0x30000 + 444), bytes_of(before, 0x30000, 0x30000 + 444));
+        }
+        box.write_text("adapter00/faults", "");
+    }
 }
 
 }  // namespace

@@ -35,6 +35,8 @@ void expect_cases(int mode, const std::initializer_list<parse_case>& cases, cons
     }
 }
 
+// Four octets of up to three digits in written order; no zero or broadcast
+// octet where it cannot be, nothing malformed, no fourth octet cut short.
 TEST(Ipv4Address, TakesFourOctetsInWrittenOrderAndNothingElse) {
     expect_cases(kIpv4Address, {
                                    {"10.0.0.1", 0, {10, 0, 0, 1}},
@@ -55,11 +57,6 @@ TEST(Ipv4Address, TakesFourOctetsInWrittenOrderAndNothingElse) {
                                    {"1.2.3.4.5", -1, {1, 2, 3, 4}},
                                    {"10.0.0.7x.9", -1, {10, 0, 0, 7}},
                                    {"10.0.0.1\n", -1, {10, 0, 0, 1}},
-                               });
-}
-
-TEST(Ipv4Address, RefusesZeroAndBroadcastOctetsWhereTheyCannotBe) {
-    expect_cases(kIpv4Address, {
                                    {"0.1.2.3", -1, {0, 0xEE, 0xEE, 0xEE}},
                                    {"10.0.0.255", -1, {10, 0, 0, 255}},
                                    {"10.0.0.0", -1, {10, 0, 0, 0}},
@@ -67,23 +64,13 @@ TEST(Ipv4Address, RefusesZeroAndBroadcastOctetsWhereTheyCannotBe) {
                                    {"10.0.255.1", -1, {10, 0, 255, 0xEE}},
                                    {"a.b.c.d", -1, {0xEE, 0xEE, 0xEE, 0xEE}},
                                    {"10.0.0.", -1, {10, 0, 0, 0xEE}},
-                               });
-}
-
-TEST(Ipv4Address, RefusesMalformedText) {
-    expect_cases(kIpv4Address, {
                                    {"", -1, {0xEE, 0xEE, 0xEE, 0xEE}},
                                    {"1.2.3", -1, {1, 2, 3, 0xEE}},                // only two dots
                                    {"1234.1.1.1", -1, {0xEE, 0xEE, 0xEE, 0xEE}},  // no dot in 4 characters
                                    {"1.2222.3.4", -1, {1, 0xEE, 0xEE, 0xEE}},
                                    {"10.0.0", -1, {10, 0, 0, 0xEE}},
                                    {"10.0.0.1:80", -1, {10, 0, 0, 1}},
-                               });
-}
-
-TEST(Ipv4Address, RefusesFourthOctetThatWouldBeCutShort) {
-    // An octet has at most three digits; 1234 used to read as 123.
-    expect_cases(kIpv4Address, {
+                                   // An octet has at most three digits; 1234 used to read as 123.
                                    {"1.2.3.1234", -1, {1, 2, 3, 0xEE}},
                                    {"1.2.3.12345", -1, {1, 2, 3, 0xEE}},
                                    {"1.2.3.0001", -1, {1, 2, 3, 0xEE}},
@@ -95,7 +82,7 @@ TEST(Ipv4Address, RefusesFourthOctetThatWouldBeCutShort) {
                                });
 }
 
-TEST(Ipv4Mask, AcceptsNonIncreasingOctetsThatAre255OrEven) {
+TEST(Ipv4Mask, AcceptsNonIncreasingOctetsThatAre255OrEvenOnly) {
     expect_cases(kIpv4Mask, {
                                 {"255.255.255.0", 0, {255, 255, 255, 0}},
                                 {"255.254.0.0", 0, {255, 254, 0, 0}},
@@ -103,11 +90,6 @@ TEST(Ipv4Mask, AcceptsNonIncreasingOctetsThatAre255OrEven) {
                                 {"255.250.0.0", 0, {255, 250, 0, 0}},
                                 {"255.255.255.255", 0, {255, 255, 255, 255}},
                                 {"255.255.255.252", 0, {255, 255, 255, 252}},
-                            });
-}
-
-TEST(Ipv4Mask, RefusesGrowingOrOddOctets) {
-    expect_cases(kIpv4Mask, {
                                 {"255.0.255.0", -1, {255, 0, 255, 0xEE}},
                                 {"255.255.255.1", -1, {255, 255, 255, 1}},
                                 {"255.255.0.128", -1, {255, 255, 0, 128}},

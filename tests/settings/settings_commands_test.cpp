@@ -1,6 +1,5 @@
-// The commands that store the record, through the built binary on emulated
-// adapters: the erase of the settings sector, and the configure command's
-// save with its fix-ups and with the adapter lost half way through.
+// The configure command's save through the built binary on an emulated
+// adapter lost half way through.
 #include "support/adapter_contents.h"
 #include "support/emulator_sandbox.h"
 #include "support/flash_wire.h"
@@ -16,34 +15,6 @@ namespace {
 const std::string kSavingPrompt = "Saving settings to Adapter... please wait  ";
 
 using SettingsCommands = one_adapter_test;
-
-TEST_F(SettingsCommands, EraseSettingsWipesTheSettingsSectorSilently) {
-    const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    for (const char* force : {"--force", "-f"}) {
-        const run_result r = box.run({"--erase", "0", "settings", force});
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err, "");
-        EXPECT_EQ(r.status, 0);
-        const std::vector<std::uint8_t> after = flash();
-        EXPECT_EQ(bytes_of(after, 0x30000, 0x40000), std::vector<std::uint8_t>(0x10000, 0xFF));
-        EXPECT_EQ(bytes_of(after, 0, kRecordOffset), bytes_of(before, 0, kRecordOffset));
-        EXPECT_EQ(bytes_of(after, 0x40000, kFlashBytes), bytes_of(before, 0x40000, kFlashBytes));
-    }
-    // The Option ROM is still there and shows the erased sector.
-    const run_result shown = box.run({"--display", "0"});
-    EXPECT_EQ(shown.out, "Adapter Index: \t0\nDescription: \tOption ROM: \tpresent\n" + erased_record_display());
-}
-
-TEST_F(SettingsCommands, EraseSettingsFailureIsReportedByTheCommand) {
-    const std::vector<std::uint8_t> before = flash_holding(configured_record());
-    write_flash(before);
-    box.write_text("adapter00/faults", "flash-stuck\n");
-    const run_result r = box.run({"--erase", "0", "settings", "--force"});
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "ERROR: erasing settings failed!\n");
-    EXPECT_EQ(r.status, 255);
-}
 
 // The adapter stops answering from the second page program on: the second
 // page fails with the refused register write, and the restore cannot reach

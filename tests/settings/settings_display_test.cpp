@@ -64,15 +64,18 @@ TEST(SettingsDisplay, BootAndOsInitiatorFlags) {
 
 TEST(SettingsDisplay, NetworkTypes) {
     boot_settings_record r = configured_record();
-    r.networktype = kNetworkDhcp;
-    std::string out = display(r);
-    EXPECT_EQ(section(out, kNetworkHeading), "IP address type: \t\tDHCP\nPreferred port: \t\t1\nVLAN ID: \t\t\t12\n");
-    EXPECT_NE(out.find("Target via DHCP: \t\tdisabled\nPreferred Portal Group: \t1\n"), std::string::npos);
-    EXPECT_EQ(out.find("root path"), std::string::npos);
-
+    const std::string dhcp = "IP address type: \t\tDHCP\nPreferred port: \t\t1\nVLAN ID: \t\t\t12\n";
+    for (const std::uint8_t type :
+         {std::uint8_t{kNetworkDhcp}, std::uint8_t{9}}) {  // 9, never written by the utility: plain DHCP
+        r.networktype = type;
+        const std::string out = display(r);
+        EXPECT_EQ(section(out, kNetworkHeading), dhcp);
+        EXPECT_NE(out.find("Target via DHCP: \t\tdisabled\nPreferred Portal Group: \t1\n"), std::string::npos);
+        EXPECT_EQ(out.find("root path"), std::string::npos);
+    }
     r.networktype = kNetworkDhcpWithTarget;
-    out = display(r);
-    EXPECT_EQ(section(out, kNetworkHeading), "IP address type: \t\tDHCP\nPreferred port: \t\t1\nVLAN ID: \t\t\t12\n");
+    const std::string out = display(r);
+    EXPECT_EQ(section(out, kNetworkHeading), dhcp);
     EXPECT_EQ(section(out, kTargetHeading),
               "Target name: \t\t\tiqn.2001-04.com.example:storage\n"
               "Target via DHCP: \t\tenabled\n"
@@ -85,12 +88,6 @@ TEST(SettingsDisplay, NetworkTypes) {
               "Target CHAP authentication: \tenabled\n"
               "Target CHAP username: \t\ttargetuser\n"
               "Target CHAP secret: \t\ttargetsecret\n");
-
-    r.networktype = 9;  // never written by the utility: shown as plain DHCP
-    out = display(r);
-    EXPECT_EQ(section(out, kNetworkHeading), "IP address type: \t\tDHCP\nPreferred port: \t\t1\nVLAN ID: \t\t\t12\n");
-    EXPECT_NE(out.find("Target via DHCP: \t\tdisabled\n"), std::string::npos);
-    EXPECT_EQ(out.find("root path"), std::string::npos);
 }
 
 TEST(SettingsDisplay, PreferredPortAndVlan) {
@@ -171,15 +168,9 @@ TEST(SettingsDisplay, PortalListShowsPresentEntriesOnly) {
 TEST(SettingsDisplay, TextFieldSetOnlyWhenFirstByteIsPrintable) {
     boot_settings_record r = configured_record();
     put_text(r.initiatorname, " leading blank");
-    put_text(r.targetname,
-             "\x7F"
-             "deleted");
-    put_text(r.initiatoruser,
-             "\x1F"
-             "control");
-    put_text(r.targetuser,
-             "\x80"
-             "high");
+    put_text(r.targetname, "\177deleted");
+    put_text(r.initiatoruser, "\037control");
+    put_text(r.targetuser, "\200high");
     put_text(r.initiatorpass, "~tilde");
     std::memset(r.targetpass, 0, sizeof r.targetpass);
     const std::string out = display(r);

@@ -217,6 +217,22 @@ protected:
     adapter_bench bench;
 };
 
+// A controller that is busy for busy_now control reads, then for the counts
+// of busy_after at the next transfers; the call then ends with code and
+// prints lines.
+struct scripted_busy {
+    const char* name;
+    std::uint32_t busy_now;
+    std::deque<std::uint32_t> busy_after;
+    int code;
+    std::string lines;
+    void apply(bench_setup& setup) const {
+        setup = bench_setup{};
+        setup.busy_reads = busy_now;
+        setup.busy_reads_next_transfers = busy_after;
+    }
+};
+
 // The lines the controller layer prints.
 inline const std::string kBusyLine = "ERROR: adapter serial flash controller busy!\n";
 inline const std::string kTimeoutLine = "ERROR: timed out waiting for serial flash to complete command!\n";

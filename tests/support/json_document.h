@@ -18,3 +18,10 @@ inline nlohmann::json parse_document(const run_result& r) {
     EXPECT_EQ(document["utility"], nlohmann::json::parse(R"({"name": "hbabootcfg", "version": "1.1"})"));
     return document;
 }
+
+// The text of the last "ERROR: " line a run printed on standard error: what
+// its document's "error" holds.
+inline std::string last_error_text(const std::string& err) {
+    const std::size_t at = err.rfind("ERROR: ");
+    return at == std::string::npos ? "" : err.substr(at + 7, err.find('\n', at) - at - 7);
+}

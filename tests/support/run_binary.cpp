@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -76,4 +77,13 @@ run_result run_program(const std::string& program, const std::vector<std::string
     waitpid(pid, &wait_status, 0);
     result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
     return result;
+}
+
+std::vector<std::string> words_of(const std::string& line) {
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    for (std::string word; in >> word;) {
+        words.push_back(word);
+    }
+    return words;
 }

@@ -18,3 +18,6 @@ struct run_result {
 // real time says so with ("HBAEMU_CLOCK", "real") among the extra pairs.
 run_result run_program(const std::string& program, const std::vector<std::string>& arguments,
                        const std::vector<std::pair<std::string, std::string>>& extra_environment = {});
+
+// The words of a command line written as one string, split at spaces.
+std::vector<std::string> words_of(const std::string& line);

@@ -38,18 +38,6 @@ std::vector<unsigned> capability_ids(const std::vector<std::uint8_t>& config, un
     return ids;
 }
 
-TEST(HbaemuInit, MakesTwoAdaptersByDefaultWithFilesOfTheExactSizes) {
-    emulator_sandbox sandbox;
-    const run_result r = hbaemu(sandbox, {"init"});
-    ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* name : {"adapter00", "adapter01"}) {
-        EXPECT_EQ(sandbox.read_file(std::string(name) + "/flash.bin").size(), kFlashBytes);
-        EXPECT_EQ(sandbox.read_file(std::string(name) + "/config.bin").size(), 256u);
-        EXPECT_EQ(sandbox.read_file(std::string(name) + "/vpd.bin").size(), 8192u);
-    }
-    EXPECT_FALSE(std::filesystem::exists(sandbox.folder("adapter02")));
-}
-
 TEST(HbaemuInit, FlashHoldsAnOptionRomAndABootSettingsRecord) {
     emulator_sandbox sandbox;
     ASSERT_EQ(hbaemu(sandbox, {"init", "--count", "3"}).status, 0);
@@ -86,9 +74,18 @@ TEST(HbaemuInit, FlashHoldsAnOptionRomAndABootSettingsRecord) {
     }
 }
 
-TEST(HbaemuInit, VpdIsAValidStructureWithTheFixedKeywordLayout) {
+// Two adapters by default, with files of the exact sizes; the VPD a valid
+// structure with the fixed keyword layout.
+TEST(HbaemuInit, MakesTwoAdaptersByDefaultWithAValidVpd) {
     emulator_sandbox sandbox;
-    ASSERT_EQ(hbaemu(sandbox, {"init"}).status, 0);
+    const run_result r = hbaemu(sandbox, {"init"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"adapter00", "adapter01"}) {
+        EXPECT_EQ(sandbox.read_file(std::string(name) + "/flash.bin").size(), kFlashBytes);
+        EXPECT_EQ(sandbox.read_file(std::string(name) + "/config.bin").size(), 256u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(sandbox.folder("adapter02")));
+    EXPECT_EQ(sandbox.read_file("adapter00/vpd.bin").size(), 8192u);
     const std::vector<std::uint8_t> vpd = sandbox.read_file("adapter01/vpd.bin");
     ASSERT_EQ(vpd.size(), 8192u);
     const std::size_t v = 0xC00;
@@ -194,10 +191,7 @@ TEST(HbaemuMakeRom, WritesAValidImageOfTheGivenSizeAndVersion) {
     EXPECT_EQ(image[dm + 5], 4);
     EXPECT_EQ(image[dm + 4], 2);
     EXPECT_EQ(le16(image, dm + 6), 1000u);
-}
-
-TEST(HbaemuMakeRom, SizesInKilobytesAndOddSizesForTheUtilitysEdges) {
-    emulator_sandbox sandbox;
+    // Sizes in kilobytes, and odd sizes for the utility's edges.
     ASSERT_EQ(hbaemu(sandbox, {"make-rom", sandbox.folder("a.bin"), "--size", "192K"}).status, 0);
     EXPECT_EQ(sandbox.read_file("a.bin").size(), 0x30000u);
     ASSERT_EQ(hbaemu(sandbox, {"make-rom", sandbox.folder("b.bin"), "--size", "65537"}).status, 0);

@@ -63,9 +63,7 @@ TEST(FlashController, ATransferWithoutContinueEndsTheCommand) {
 TEST(FlashControllerFaults, BusyReadsDelayEveryTransferAndItsData) {
     model_bench bench;
     bench.program(0x0, {0x5A});
-    emulator_faults faults;
-    faults.controller_busy_reads = 3;
-    ASSERT_TRUE(bench.open(faults));
+    ASSERT_TRUE(bench.open({.controller_busy_reads = 3}));
     adapter_model_reg_write(bench.model, kDataRegister, 0x0000000B);
     adapter_model_reg_write(bench.model, kControlRegister, operation_word(true, 4, true));
     EXPECT_EQ(adapter_model_reg_read(bench.model, kControlRegister), kBusyBit);
@@ -85,9 +83,7 @@ TEST(FlashControllerFaults, BusyReadsDelayEveryTransferAndItsData) {
 
 TEST(FlashControllerFaults, ATransferStartedWhileBusyIsIgnored) {
     model_bench bench;
-    emulator_faults faults;
-    faults.controller_busy_reads = 2;
-    ASSERT_TRUE(bench.open(faults));
+    ASSERT_TRUE(bench.open({.controller_busy_reads = 2}));
     adapter_model_reg_write(bench.model, kDataRegister, 0x06);
     adapter_model_reg_write(bench.model, kControlRegister, operation_word(true, 1, false));
     // Write disable started on top of the running write enable is dropped.
@@ -100,9 +96,7 @@ TEST(FlashControllerFaults, ATransferStartedWhileBusyIsIgnored) {
 
 TEST(FlashControllerFaults, StuckControllerIsAlwaysBusyAndReachesNothing) {
     model_bench bench;
-    emulator_faults faults;
-    faults.controller_stuck = true;
-    ASSERT_TRUE(bench.open(faults));
+    ASSERT_TRUE(bench.open({.controller_stuck = true}));
     for (int i = 0; i < 20; ++i) {
         ASSERT_EQ(adapter_model_reg_read(bench.model, kControlRegister), kBusyBit);
     }

@@ -43,11 +43,6 @@ std::string run_helper_until_announced_then_kill(const std::string& folder, cons
     return line;
 }
 
-std::vector<std::uint8_t> slice(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t count) {
-    return std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(from),
-                                     bytes.begin() + static_cast<std::ptrdiff_t>(from + count));
-}
-
 TEST(FlashPersistence, ProgramsAndErasesOfOneProcessAreSeenByTheNext) {
     model_bench bench;
     bench.close();
@@ -58,29 +53,26 @@ TEST(FlashPersistence, ProgramsAndErasesOfOneProcessAreSeenByTheNext) {
     EXPECT_EQ(bench.fast_read(0x30100, 256), std::vector<std::uint8_t>(256, 0x22));
     bench.erase(0x30000);
     bench.close();
-    EXPECT_EQ(slice(bench.flash_file(), 0x30000, 512), std::vector<std::uint8_t>(512, 0xFF));
+    EXPECT_EQ(bytes_of(bench.flash_file(), 0x30000, 0x30200), bytes(512, 0xFF));
 }
 
-TEST(FlashPersistence, AProcessKilledBetweenTwoPageProgramsKeepsTheFirst) {
-    model_bench bench;
-    bench.close();
-    EXPECT_EQ(run_helper_until_announced_then_kill(bench.folder, "between"), "first page programmed");
-    const std::vector<std::uint8_t> flash = bench.flash_file();
-    ASSERT_EQ(flash.size(), kFlashBytes);
-    EXPECT_EQ(slice(flash, 0x30000, 256), std::vector<std::uint8_t>(256, 0x11));
-    EXPECT_EQ(slice(flash, 0x30100, 256), std::vector<std::uint8_t>(256, 0xFF));
+// Killed between two page programs, or while the second program command is
+// still selected: the first page is there, the second never happened.
+TEST(FlashPersistence, AProcessKilledBeforeTheSecondProgramEndsKeepsTheFirst) {
+    for (const auto& [mode, announced] :
+         {std::pair{"between", "first page programmed"}, std::pair{"open", "second program command open"}}) {
+        SCOPED_TRACE(mode);
+        model_bench bench;
+        bench.close();
+        EXPECT_EQ(run_helper_until_announced_then_kill(bench.folder, mode), announced);
+        const bytes flash = bench.flash_file();
+        ASSERT_EQ(flash.size(), kFlashBytes);
+        EXPECT_EQ(bytes_of(flash, 0x30000, 0x30100), bytes(256, 0x11));
+        EXPECT_EQ(bytes_of(flash, 0x30100, 0x30200), bytes(256, 0xFF));
+    }
 }
 
-TEST(FlashPersistence, AProgramCommandStillSelectedWhenKilledNeverHappens) {
-    model_bench bench;
-    bench.close();
-    EXPECT_EQ(run_helper_until_announced_then_kill(bench.folder, "open"), "second program command open");
-    const std::vector<std::uint8_t> flash = bench.flash_file();
-    EXPECT_EQ(slice(flash, 0x30000, 256), std::vector<std::uint8_t>(256, 0x11));
-    EXPECT_EQ(slice(flash, 0x30100, 256), std::vector<std::uint8_t>(256, 0xFF));
-}
-
-TEST(ConfigPersistence, ConfigurationWritesAreGoneAfterTheProcess) {
+TEST(ConfigPersistence, ConfigurationWritesAreGoneAfterTheProcessAndAShortFileIsRefused) {
     model_bench bench;
     std::uint32_t error = 0;
     ASSERT_TRUE(adapter_model_config_write(bench.model, 0x04, 0x00100007u, &error));
@@ -90,13 +82,9 @@ TEST(ConfigPersistence, ConfigurationWritesAreGoneAfterTheProcess) {
     ASSERT_TRUE(adapter_model_config_read(bench.model, 0x04, &value, &error));
     EXPECT_EQ(value, 0u);
     EXPECT_EQ(bench.sandbox.read_file("adapter00/config.bin"), std::vector<std::uint8_t>(256, 0));
-}
-
-TEST(AdapterModelOpen, RefusesFoldersItCannotUse) {
-    model_bench bench;
+    // A folder it cannot use (a short config.bin) is refused.
     bench.close();
     bench.sandbox.write_file("adapter00/config.bin", std::vector<std::uint8_t>(100, 0));
-    std::uint32_t error = 0;
     EXPECT_EQ(adapter_model_open(bench.folder, emulator_faults{}, &error), nullptr);
     EXPECT_EQ(error, 13u);
 }
