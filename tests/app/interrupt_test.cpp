@@ -57,39 +57,54 @@ std::string sector_erase_traced(int sector) {
     return line;
 }
 
-// Follows the trace as it grows until it holds the text (at most 20 s), so
-// that on a loaded machine the interrupt still lands where it is meant to.
-void wait_for_traced(const emulator_sandbox& box, const std::string& text) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    std::ifstream trace;
-    std::string tail;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (!trace.is_open()) {
-            trace.open(box.folder("run.trace"), std::ios::binary);
+// Follows a run's trace as it grows, so that on a loaded machine the
+// interrupt still lands where it is meant to.
+class trace_follower {
+public:
+    explicit trace_follower(std::string path) : path_(std::move(path)) {}
+
+    // Whether the trace has shown the text by now.
+    bool holds(const std::string& text) {
+        if (!trace_.is_open()) {
+            trace_.open(path_, std::ios::binary);
         }
         char chunk[65536];
-        trace.clear();
-        trace.read(chunk, sizeof chunk);
-        tail.append(chunk, static_cast<std::size_t>(trace.gcount()));
-        if (tail.find(text) != std::string::npos) {
-            return;
-        }
-        // Keep what could be the start of the text, cut by the chunk's end.
-        if (tail.size() > text.size()) {
-            tail.erase(0, tail.size() - text.size());
-        }
-        if (trace.gcount() == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+        do {
+            trace_.clear();
+            trace_.read(chunk, sizeof chunk);
+            tail_.append(chunk, static_cast<std::size_t>(trace_.gcount()));
+            if (tail_.find(text) != std::string::npos) {
+                return true;
+            }
+            // Keep what could be the start of the text, cut by the chunk's end.
+            if (tail_.size() > text.size()) {
+                tail_.erase(0, tail_.size() - text.size());
+            }
+        } while (trace_.gcount() > 0);
+        return false;
     }
-}
 
-// Runs the utility against root, sends signal_number delay_ms after the start
-// (or after the traced text, when there is one) and waits for the end. The child
-// starts with default dispositions, as from an operator's shell, whatever the
-// test runner left.
-interrupted_run run_and_interrupt(const emulator_sandbox& box, const std::vector<std::string>& arguments, int delay_ms,
-                                  int signal_number, const std::string& traced = {}) {
+private:
+    std::string path_;
+    std::ifstream trace_;
+    std::string tail_;
+};
+
+// One run of the utility in its own emulator root, and when it is
+// interrupted: delay_ms after its start, or as soon as its trace shows
+// traced (at most 20 s on).
+struct planned_interrupt {
+    const emulator_sandbox* box;
+    std::vector<std::string> arguments;
+    int delay_ms = 0;
+    int signal_number = SIGINT;
+    std::string traced;
+};
+
+// Starts the utility against the plan's root. The child starts with default
+// dispositions, as from an operator's shell, whatever the test runner left.
+pid_t start_run(const planned_interrupt& plan) {
+    const emulator_sandbox& box = *plan.box;
     const std::string out_path = box.folder("run.out");
     const std::string err_path = box.folder("run.err");
     const pid_t pid = fork();
@@ -107,26 +122,63 @@ interrupted_run run_and_interrupt(const emulator_sandbox& box, const std::vector
         // flash keeps real time, the emulator's default.
         setenv("HBAEMU_CLOCK", "real", 1);
         std::vector<char*> argv = {const_cast<char*>(HBABOOTCFG_PATH)};
-        for (const std::string& a : arguments) {
+        for (const std::string& a : plan.arguments) {
             argv.push_back(const_cast<char*>(a.c_str()));
         }
         argv.push_back(nullptr);
         execv(HBABOOTCFG_PATH, argv.data());
         _exit(127);
     }
-    if (!traced.empty()) {
-        wait_for_traced(box, traced);
+    return pid;
+}
+
+// Starts every run at once, interrupts each at its moment and waits for them
+// all. The runs spend their time waiting on the slow flash, so together
+// they take about as long as the longest alone.
+std::vector<interrupted_run> run_all_and_interrupt(const std::vector<planned_interrupt>& plans) {
+    using clock = std::chrono::steady_clock;
+    const clock::time_point start = clock::now();
+    std::vector<pid_t> pids;
+    std::vector<trace_follower> traces;
+    for (const planned_interrupt& plan : plans) {
+        pids.push_back(start_run(plan));
+        traces.emplace_back(plan.box->folder("run.trace"));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
-    kill(pid, signal_number);
-    int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
-    interrupted_run r;
-    r.killed = WIFSIGNALED(wait_status) && WTERMSIG(wait_status) == signal_number;
-    r.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
-    r.out = box.read_text("run.out");
-    r.err = box.read_text("run.err");
-    return r;
+    std::vector<bool> sent(plans.size(), false);
+    for (std::size_t left = plans.size(); left > 0;) {
+        const clock::time_point now = clock::now();
+        for (std::size_t i = 0; i < plans.size(); ++i) {
+            const planned_interrupt& plan = plans[i];
+            const bool due = plan.traced.empty()
+                                 ? now - start >= std::chrono::milliseconds(plan.delay_ms)
+                                 : traces[i].holds(plan.traced) || now - start >= std::chrono::seconds(20);
+            if (!sent[i] && due) {
+                kill(pids[i], plan.signal_number);
+                sent[i] = true;
+                --left;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::vector<interrupted_run> runs;
+    for (std::size_t i = 0; i < plans.size(); ++i) {
+        int wait_status = 0;
+        waitpid(pids[i], &wait_status, 0);
+        interrupted_run r;
+        r.killed = WIFSIGNALED(wait_status) && WTERMSIG(wait_status) == plans[i].signal_number;
+        r.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1;
+        r.out = plans[i].box->read_text("run.out");
+        r.err = plans[i].box->read_text("run.err");
+        runs.push_back(r);
+    }
+    return runs;
+}
+
+// One run, sent signal_number delay_ms after its start, or as soon as its
+// trace shows traced.
+interrupted_run run_and_interrupt(const emulator_sandbox& box, const std::vector<std::string>& arguments, int delay_ms,
+                                  int signal_number, const std::string& traced = {}) {
+    return run_all_and_interrupt({{&box, arguments, delay_ms, signal_number, traced}}).front();
 }
 
 const std::string kFolder = realistic_adapter_profile(0).folder_name;
@@ -210,20 +262,32 @@ TEST_P(InterruptDuringWrite, OldOrNewRegionAndWhatWasCompleted) {
     // waits for an erase inside the stretch and so is always held.
     std::vector<int> delays = c.delays_ms;
     delays.push_back(-1);
-    for (const int delay : delays) {
-        emulator_sandbox box;
+    // Each run in a root of its own, all of them at once.
+    std::vector<emulator_sandbox> boxes(delays.size());
+    std::vector<planned_interrupt> plans;
+    for (std::size_t i = 0; i < delays.size(); ++i) {
         std::vector<std::string> arguments = words_of(c.words);
-        prepare(box, &arguments);
-        const std::vector<std::uint8_t> old_flash = box.read_file(kFolder + "/flash.bin");
+        prepare(boxes[i], &arguments);
+        const bool at_erase = delays[i] < 0;
+        plans.push_back({&boxes[i], arguments, at_erase ? 0 : delays[i], SIGINT,
+                         at_erase ? sector_erase_traced(c.erase_sector) : ""});
+    }
+    std::vector<std::vector<std::uint8_t>> old_flashes;
+    for (const emulator_sandbox& box : boxes) {
+        old_flashes.push_back(box.read_file(kFolder + "/flash.bin"));
+        box.write_text(kFolder + "/faults", kSlowFlash);
+    }
+    const std::vector<interrupted_run> runs = run_all_and_interrupt(plans);
+
+    for (std::size_t i = 0; i < delays.size(); ++i) {
+        const int delay = delays[i];
+        const interrupted_run& r = runs[i];
+        const std::vector<std::uint8_t>& old_flash = old_flashes[i];
         // For a restore of all stopped after its Option ROM part.
         std::vector<std::uint8_t> rom_only = new_flash;
         std::copy(old_flash.begin() + 0x30000, old_flash.begin() + 0x40000, rom_only.begin() + 0x30000);
-        box.write_text(kFolder + "/faults", kSlowFlash);
-
         const bool at_erase = delay < 0;
-        const interrupted_run r = run_and_interrupt(box, arguments, at_erase ? 0 : delay, SIGINT,
-                                                    at_erase ? sector_erase_traced(c.erase_sector) : "");
-        const std::vector<std::uint8_t> flash = box.read_file(kFolder + "/flash.bin");
+        const std::vector<std::uint8_t> flash = boxes[i].read_file(kFolder + "/flash.bin");
         const std::string at = std::string(c.name) + " interrupted " +
                                (at_erase ? std::string("during an erase") : "at " + std::to_string(delay) + " ms");
         EXPECT_FALSE(at_erase && r.killed) << at << ": not held";
@@ -266,18 +330,24 @@ TEST(InterruptDuringWrite, RestoreOfAllStoppedInItsOptionRomPartLeavesTheSetting
 // SIGTERM (a service manager's stop), SIGHUP (a dropped session) and SIGQUIT
 // are held like Ctrl+C.
 TEST(InterruptDuringWrite, TerminateHangupAndQuitAreHeldLikeCtrlC) {
-    for (const int signal_number : {SIGTERM, SIGHUP, SIGQUIT}) {
-        emulator_sandbox box;
-        add_realistic_adapters(box, 1);
-        box.write_text(kFolder + "/faults", kSlowFlash);
-        const interrupted_run r = run_and_interrupt(box, {"--configure", "0", "vlanid=9"}, 0, signal_number,
-                                                    sector_erase_traced(kSettingsSector));
-        EXPECT_FALSE(r.killed) << "signal " << signal_number;
-        EXPECT_EQ(r.status, 255) << "signal " << signal_number;
+    const int signals[] = {SIGTERM, SIGHUP, SIGQUIT};
+    emulator_sandbox boxes[3];
+    std::vector<planned_interrupt> plans;
+    for (std::size_t i = 0; i < 3; ++i) {
+        add_realistic_adapters(boxes[i], 1);
+        boxes[i].write_text(kFolder + "/faults", kSlowFlash);
+        plans.push_back(
+            {&boxes[i], {"--configure", "0", "vlanid=9"}, 0, signals[i], sector_erase_traced(kSettingsSector)});
+    }
+    const std::vector<interrupted_run> runs = run_all_and_interrupt(plans);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const interrupted_run& r = runs[i];
+        EXPECT_FALSE(r.killed) << "signal " << signals[i];
+        EXPECT_EQ(r.status, 255) << "signal " << signals[i];
         EXPECT_TRUE(
             r.err.ends_with("ERROR: Interrupted, the new settings were saved and verified; nothing more was done!\n"))
             << r.err;
-        EXPECT_NE(box.run({"--export", "0"}).out.find("vlanid=9\n"), std::string::npos);
+        EXPECT_NE(boxes[i].run({"--export", "0"}).out.find("vlanid=9\n"), std::string::npos);
     }
 }
 
