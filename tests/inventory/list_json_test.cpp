@@ -56,7 +56,7 @@ TEST(ListJson, EveryAdapterHoldsWhatTheTextListShowsAndWhatItGathers) {
     rows.push_back({"without Option ROM", healthy_adapter(0x2345, 0x6789),
                     R"({"vendor_id": "2345", "option_rom": {"present": false, "version": null, "header": null},
                         "settings_record": null, "errors": []})"});
-    rows.back().adapter.flash.assign(524288, 0xFF);
+    rows.back().adapter.flash = erased_flash();
     rows.push_back(
         {"Option ROM without $DM$ header", healthy_adapter(0x2345, 0x6789),
          R"({"option_rom": {"present": true, "version": null, "header": "$PXE"}, "settings_record": null})"});
