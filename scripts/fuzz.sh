@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets of tests/fuzz with clang in build-fuzz/ and runs
-# each for SECONDS (default 60), starting from its seed corpus in the tree,
+# each for SECONDS (default 60), starting from the sample inputs kept in the tree,
 # printing one line per target with its executions. A crash (a sanitizer
 # report, an abort, a timeout or a leak) fails the script and leaves the
 # input that caused it in build-fuzz/crashes/TARGET/, with the target's log.
